@@ -1,0 +1,21 @@
+// The few file-system operations the library needs, on Path values.
+#pragma once
+
+#include <cstdint>
+
+#include "fs/Path.h"
+
+namespace Tessel {
+
+bool exists(const Path& p);
+bool isFile(const Path& p);
+bool isDirectory(const Path& p);
+std::uint64_t fileSize(const Path& p, bool refresh);
+// One level; on failure error receives the errno value read right after.
+bool createDirectory(const Path& p, int& error);
+// Creates missing parents first; prints one message for the level that fails.
+bool createDirectories(const Path& p);
+// The running executable's file, worked out once and kept.
+Path executablePath();
+
+}  // namespace Tessel

@@ -1,0 +1,42 @@
+// The single-pass tokenizer of chat-message HTML and the event model that the
+// parser classes build on.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace Tessel {
+
+// Qt's paragraph opening, emitted at block tags and around EChTextFromBody.
+extern const char ParagraphPrefix[];
+extern const std::size_t ParagraphPrefixLength;
+extern const char ParagraphSuffix[];  // "</p>"
+
+// Removes leading spaces, tabs, line feeds and carriage returns.
+void trimLeadingSpace(std::string& s);
+
+// Whether a lower-case tag name is one of br, p, div, h1 ... h6. The set is
+// built once per process, safely against concurrent first use.
+bool isBlockTag(const char* name, std::size_t length);
+
+class HtmlParser {
+public:
+    std::string text;
+    std::string body;
+    bool inScript = false;
+
+    HtmlParser();
+    HtmlParser(const HtmlParser&) = delete;
+    HtmlParser& operator=(const HtmlParser&) = delete;
+    virtual ~HtmlParser();
+
+    // Called for the src / id attribute of an img tag; tagStart is its '<'.
+    virtual void onImgSrc(const char* tagStart, const std::string& value);
+    virtual void onImgId(const char* tagStart, const std::string& value);
+    // Asked at every block start tag; true appends ParagraphPrefix to text.
+    virtual bool wantParagraphs();
+    // Runs the tokenizer over length bytes; data[length] must be a NUL byte.
+    virtual void parse(const char* data, std::size_t length);
+};
+
+}  // namespace Tessel

@@ -1,0 +1,38 @@
+// Message bodies: emoticons and pictures replaced by reference tags, with the
+// lists of what they stand for; and the way back to HTML and text.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "api/tessel.h"
+#include "html/RichTextParser.h"
+
+namespace Tessel {
+
+class RichTextParser_Orb : public RichTextParser {
+public:
+    std::string headTitle;
+    std::string headSender;
+    std::string headDate;
+    std::set<std::string> seenEmoticons;
+    StringPairList emoticonList;
+    StringPairList imageList;
+    bool rebuildMode = false;
+
+    RichTextParser_Orb();
+    ~RichTextParser_Orb() override;
+
+    void onImgSrc(const char* tagStart, const std::string& value) override;
+    void onImgId(const char* tagStart, const std::string& value) override;
+    bool wantParagraphs() override;
+
+    void SetCustomHead(const std::string& title, const std::string& sender,
+                       const std::string& date);
+    void convertMessage(const std::string& html);
+    void loadImageList(const StringPairList& images);
+    void rebuildHtml(const std::string& source);
+    void emoticonText(const std::string& source);
+};
+
+}  // namespace Tessel

@@ -3,6 +3,7 @@
 // tags rewritten (ParseHtml2).
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -28,6 +29,15 @@ public:
 
     void setKeepBody(bool flag);
     void parseToBody(const std::string& input);
+
+    // One byte past the first marker found from tagStart on, or the end of
+    // the input when there is none.
+    static const char* pastFirst(const char* tagStart, const char* marker);
+    // Copies the input from copyPos up to tagStart into body, moves copyPos
+    // to resumeAt and appends the replacement; does nothing while copyPos is
+    // null.
+    void replaceInCopy(const char* tagStart, const char* resumeAt, const char* replacement,
+                       std::size_t length);
 };
 
 }  // namespace Tessel

@@ -33,6 +33,12 @@ public:
     void loadImageList(const StringPairList& images);
     void rebuildHtml(const std::string& source);
     void emoticonText(const std::string& source);
+
+private:
+    // Empties the outputs and lists at the start of a conversion, and the
+    // per-conversion look-ups at its end.
+    void startConversion(bool rebuild);
+    void endConversion();
 };
 
 }  // namespace Tessel

@@ -1,0 +1,11 @@
+// Decimal numbers read the way atoi reads them, without its undefined
+// behaviour on overflow.
+#pragma once
+
+namespace Tessel {
+
+// Leading white space, an optional sign, then decimal digits up to the first
+// other byte; 0 when there are no digits. Values beyond int saturate.
+int readNumber(const char* text);
+
+}  // namespace Tessel

@@ -1,0 +1,46 @@
+// The exported functions before Init: nothing exists yet. This executable
+// never calls Init, so that every test sees the library as loaded.
+#include <gtest/gtest.h>
+
+#include "api/tessel.h"
+#include "support/callback_log.h"
+
+using namespace Tessel;
+
+TEST(BeforeInit, EveryFunctionAnswersSafely)
+{
+    testsupport::callbackCalls.clear();
+    std::string out = "unchanged";
+    StringPairList pairs{{"k", "v"}};
+
+    EXPECT_FALSE(ParseHtml("<b>x</b>", testsupport::recordCallback, 1, false));
+    EXPECT_FALSE(ParseHtml2(out, "<b>x</b>", testsupport::recordCallback, 1));
+    EXPECT_TRUE(testsupport::callbackCalls.empty());
+    EXPECT_FALSE(GetText(out));
+    EXPECT_FALSE(GetBody(out));
+    EXPECT_EQ(out, "unchanged");
+
+    EXPECT_EQ(EChStructFromIndex(0), nullptr);
+    EXPECT_FALSE(IsClassicECh("1"));
+    EXPECT_EQ(EChPathFromName("smile"), "");
+    EXPECT_EQ(EChPathFromId("1"), "");
+    EXPECT_EQ(getClassicPtr(), nullptr);
+    EXPECT_EQ(getOtherPtr(), nullptr);
+    EXPECT_EQ(getClassicCount(), 0);
+    EXPECT_EQ(getOtherCount(), 0);
+
+    EXPECT_FALSE(ParseHtml_Orb("<body>x</body>"));
+    EXPECT_FALSE(SetCustomHead("t", "s", "d"));
+    EXPECT_FALSE(GetEChVector(pairs));
+    EXPECT_FALSE(GetImageVector(pairs));
+    EXPECT_EQ(pairs.size(), 1u);
+    EXPECT_TRUE(EChTextFromBody("<body>x</body>", out));
+    EXPECT_EQ(out, "unchanged");
+    EXPECT_FALSE(HtmlFromBody(out, "<body>x</body>", pairs));
+    EXPECT_EQ(out, "unchanged");
+}
+
+TEST(BeforeInit, SetCachePathStillStoresAndAnswersFalse)
+{
+    EXPECT_FALSE(SetCachePath("/tmp/cache"));
+}

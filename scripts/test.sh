@@ -17,7 +17,7 @@ build build
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-build build-asan -DTESSEL_SANITIZE=address -DTESSEL_BUILD_CLI=OFF
+build build-asan -DTESSEL_SANITIZE=address
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 

@@ -139,7 +139,7 @@ std::string imageKey(const std::string& source)
 
     static const char Hex[] = "0123456789abcdef";
     std::string key(32, '0');
-    for (int i = 0; i < 16; ++i) {
+    for (std::size_t i = 0; i < 16; ++i) {
         key[2 * i] = Hex[digest[i] >> 4];
         key[2 * i + 1] = Hex[digest[i] & 15];
     }

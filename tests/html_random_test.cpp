@@ -143,7 +143,7 @@ void decodeModel(std::string& s)
                 ++q;
             }
             for (int d; q < s.size() && (d = digit(s[q], base)) >= 0; ++q)
-                value = std::min<std::uint64_t>(value * base + d, 0xFFFFFFFFu);
+                value = std::min<std::uint64_t>(value * static_cast<unsigned>(base) + static_cast<unsigned>(d), 0xFFFFFFFFu);
         } else {
             std::size_t start = q;
             while (q < s.size() && std::isalnum(static_cast<unsigned char>(s[q])) &&

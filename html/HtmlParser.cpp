@@ -1,0 +1,290 @@
+#include "html/HtmlParser.h"
+
+#include <cstring>
+#include <set>
+#include <string_view>
+
+#include "html/entities.h"
+
+namespace Tessel {
+
+const char ParagraphPrefix[] =
+    "<p style=\"margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px;"
+    "-qt-block-indent:0; text-indent:0px;\">";
+const std::size_t ParagraphPrefixLength = sizeof ParagraphPrefix - 1;
+const char ParagraphSuffix[] = "</p>";
+
+namespace {
+
+constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
+
+// The tag name buffer holds this many bytes of name plus a terminator.
+constexpr std::size_t TagNameCapacity = 31;
+
+// Character classes on single bytes; bytes from 0x80 up belong to none.
+inline bool isLetter(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+inline bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+inline bool isSpace(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');  // \t \n \v \f \r
+}
+
+inline bool isTagNameByte(unsigned char c)
+{
+    return isLetter(c) || isDigit(c) || c == '.' || c == '-' || c == ':';
+}
+
+inline bool isTrimmedSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+inline char toLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline const char* findByte(const char* from, const char* end, char c)
+{
+    if (from >= end)
+        return nullptr;
+    return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
+}
+
+inline const char* skipSpace(const char* p, const char* end)
+{
+    while (p < end && isSpace(static_cast<unsigned char>(*p)))
+        ++p;
+    return p;
+}
+
+// The nine block tags, built on first use; a function-local static is
+// initialised exactly once even when several threads arrive together.
+const std::set<std::string_view, std::less<>>& BlockTags()
+{
+    static const std::set<std::string_view, std::less<>> tags{
+        "br", "p", "div", "h1", "h2", "h3", "h4", "h5", "h6"};
+    return tags;
+}
+
+// The (possibly truncated) lower-case name of the tag being read.
+struct TagName {
+    char bytes[TagNameCapacity + 1];
+    std::size_t length;
+
+    bool startsWith(const char* prefix, std::size_t n) const
+    {
+        return length >= n && std::memcmp(bytes, prefix, n) == 0;
+    }
+
+    std::string_view view() const { return std::string_view(bytes, length); }
+};
+
+// Reads the run of tag-name bytes at p, keeping at most TagNameCapacity of
+// them; returns the position just after the whole run.
+const char* readTagName(const char* p, const char* end, TagName& name)
+{
+    std::size_t kept = 0;
+    while (p < end && isTagNameByte(static_cast<unsigned char>(*p))) {
+        if (kept < TagNameCapacity)
+            name.bytes[kept++] = toLower(*p);
+        ++p;
+    }
+    name.bytes[kept] = '\0';
+    name.length = kept;
+    return p;
+}
+
+}  // namespace
+
+void trimLeadingSpace(std::string& s)
+{
+    std::size_t n = 0;
+    while (n < s.size() && isTrimmedSpace(s[n]))
+        ++n;
+    s.erase(0, n);
+}
+
+bool isBlockTag(const char* name, std::size_t length)
+{
+    const auto& tags = BlockTags();
+    return tags.find(std::string_view(name, length)) != tags.end();
+}
+
+HtmlParser::HtmlParser()
+{
+    fillEntityTable();
+}
+
+HtmlParser::~HtmlParser() = default;
+
+void HtmlParser::onImgSrc(const char*, const std::string&) {}
+
+void HtmlParser::onImgId(const char*, const std::string&) {}
+
+bool HtmlParser::wantParagraphs()
+{
+    return false;
+}
+
+void HtmlParser::parse(const char* data, std::size_t length)
+{
+    const char* const end = data + length;
+    const char* p = data;
+    inScript = false;
+    bool inStyle = false;
+    bool paragraphOpen = false;
+    const auto& blockTags = BlockTags();
+    TagName name;
+    // No '>' preceded by "--" exists at or after this position: once a search
+    // for a comment's end has failed, later comments need not search again,
+    // which keeps a run over many unclosed comments linear.
+    const char* noCommentClose = end;
+
+    for (;;) {
+        // The next markup start: '<' followed by '/', '!' or (outside a
+        // script) a letter. Any other '<' is ordinary text.
+        const char* markup = p;
+        for (;;) {
+            markup = findByte(markup, end, '<');
+            if (!markup) {
+                markup = end;
+                break;
+            }
+            const unsigned char next = markup + 1 < end ? static_cast<unsigned char>(markup[1]) : 0;
+            if (next == '/' || next == '!' || (!inScript && isLetter(next)))
+                break;
+            ++markup;
+        }
+
+        // The text before it, unless it is the content of a script or style.
+        if (!inScript && !inStyle) {
+            while (p < markup && isTrimmedSpace(*p))
+                ++p;
+            if (p < markup)
+                text.append(p, static_cast<std::size_t>(markup - p));
+        }
+
+        if (markup == end)
+            return;
+        p = markup + 1;
+
+        if (*p == '!') {
+            ++p;
+            if (end - p < 2)
+                return;
+            if (p[0] == '-' && p[1] == '-') {
+                // Comment: it ends at the first "-->", where the dashes may be
+                // those of the opening "<!--"; without one, at the first '>'.
+                p += 2;
+                const char* first = findByte(p, end, '>');
+                if (!first)
+                    return;
+                const char* close = first < noCommentClose ? first : nullptr;
+                while (close && !(close[-1] == '-' && close[-2] == '-'))
+                    close = findByte(close + 1, end, '>');
+                if (!close) {
+                    noCommentClose = first;
+                    close = first;
+                }
+                p = close + 1;
+            } else {
+                // Declaration such as <!DOCTYPE ...>.
+                const char* close = findByte(p, end, '>');
+                if (!close)
+                    return;
+                p = close + 1;
+            }
+            continue;
+        }
+
+        const bool endTag = *p == '/';
+        if (endTag)
+            p = skipSpace(p + 1, end);
+
+        p = readTagName(p, end, name);
+
+        if (endTag) {
+            if (inScript && name.startsWith("script", 6))
+                inScript = false;
+            if (inStyle && name.startsWith("style", 5))
+                inStyle = false;
+            if (paragraphOpen && blockTags.count(name.view())) {
+                text.append(ParagraphSuffix, ParagraphSuffixLength);
+                paragraphOpen = false;
+            }
+            const char* close = findByte(p, end, '>');
+            if (!close)
+                return;
+            p = close + 1;
+            continue;
+        }
+
+        // Start tag.
+        const char* imageTag = nullptr;
+        if (name.startsWith("img", 3)) {
+            imageTag = markup;
+        } else if (blockTags.count(name.view()) && wantParagraphs()) {
+            text.append(ParagraphPrefix, ParagraphPrefixLength);
+            paragraphOpen = true;
+        }
+
+        // Attributes. Names and values are only views into the input; the
+        // values of an image's src and id become strings for the handlers.
+        while (p < end && *p != '>') {
+            const char* attrName = p;
+            while (p < end && *p != '=' && *p != '>' && !isSpace(static_cast<unsigned char>(*p)))
+                ++p;
+            const std::string_view attr(attrName, static_cast<std::size_t>(p - attrName));
+
+            p = skipSpace(p, end);
+            if (p >= end || *p != '=')
+                continue;
+            p = skipSpace(p + 1, end);
+
+            std::string_view value;
+            const char* closeQuote = nullptr;
+            if (p < end && (*p == '"' || *p == '\'')) {
+                ++p;
+                // The closing quote is searched for in the whole rest of the
+                // input, past any '>'.
+                closeQuote = findByte(p, end, p[-1]);
+            }
+            if (closeQuote) {
+                value = std::string_view(p, static_cast<std::size_t>(closeQuote - p));
+                p = closeQuote;  // the quote starts the next attribute name
+            } else {
+                const char* start = p;
+                while (p < end && *p != '>' && !isSpace(static_cast<unsigned char>(*p)))
+                    ++p;
+                value = std::string_view(start, static_cast<std::size_t>(p - start));
+                p = skipSpace(p, end);
+            }
+
+            if (imageTag) {
+                if (attr == "src")
+                    onImgSrc(imageTag, std::string(value));
+                else if (attr == "id")
+                    onImgId(imageTag, std::string(value));
+            }
+        }
+
+        if (name.startsWith("script", 6))
+            inScript = true;
+        else if (name.startsWith("style", 5))
+            inStyle = true;
+
+        if (p < end && *p == '>')
+            ++p;
+    }
+}
+
+}  // namespace Tessel

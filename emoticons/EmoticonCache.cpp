@@ -11,6 +11,7 @@
 #include <rapidxml/rapidxml.hpp>
 
 #include "emoticons/XmlNesting.h"
+#include "emoticons/number.h"
 #include "fs/filesystem.h"
 
 using Tessel::Path;
@@ -126,7 +127,7 @@ void readGroup(const Node* element, Group& group, std::map<std::string, EMOSTRUC
                RetiredArrays& retired)
 {
     std::size_t unused;
-    int size = std::atoi(attributeValue(element, "size", unused));
+    int size = Tessel::readNumber(attributeValue(element, "size", unused));
     if (size < 0 || static_cast<std::size_t>(size) > maxArrayBytes / sizeof(EMOSTRUCT))
         throw std::bad_alloc();
     std::unique_ptr<EMOSTRUCT[]> records(new EMOSTRUCT[size]);

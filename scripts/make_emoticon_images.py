@@ -22,9 +22,9 @@ def chunk(kind, data):
 
 
 def png(pixels):
-    """pixels: SIZE rows of SIZE (r, g, b, a) tuples."""
+    """pixels: rows of equal length of (r, g, b, a) tuples."""
     raw = b"".join(b"\x00" + bytes(c for p in row for c in p) for row in pixels)
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", len(pixels[0]), len(pixels), 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
             + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 

@@ -12,7 +12,10 @@
 
 #include "emoticons/XmlNesting.h"
 #include "fs/filesystem.h"
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
+
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 namespace {
 

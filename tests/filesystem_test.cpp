@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
+
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 using namespace Tessel;
 

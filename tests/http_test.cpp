@@ -176,7 +176,7 @@ TEST(StandIn, ClosingARequestCancelsItsPendingStep)
     Reply lateBody;
     lateBody.body = "late body";
     lateBody.cut = Reply::stall;
-    lateBody.stallMilliseconds = 200;
+    lateBody.stallMilliseconds = 300;
     server.on("/late-body", lateBody);
 
     HINTERNET root = InternetOpenA(nullptr, 0, nullptr, nullptr, INTERNET_FLAG_ASYNC);

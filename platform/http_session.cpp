@@ -394,13 +394,7 @@ void Session::startQueued()
         curl_easy_pause(request->easy, CURLPAUSE_CONT);
     }
     toResume.clear();
-    for (const auto& request : toRetire) {
-        if (active.erase(request->easy))
-            curl_multi_remove_handle(multi, request->easy);
-        curl_easy_cleanup(request->easy);
-        request->easy = nullptr;
-    }
-    toRetire.clear();
+    dropRetired();
 }
 
 void Session::collectFinished()
@@ -442,7 +436,7 @@ void Session::deliverCompletions(std::unique_lock<std::mutex>& lock)
     }
 }
 
-void Session::stopTransfers()
+void Session::dropRetired()
 {
     for (const auto& request : toRetire) {
         if (active.erase(request->easy))
@@ -451,6 +445,11 @@ void Session::stopTransfers()
         request->easy = nullptr;
     }
     toRetire.clear();
+}
+
+void Session::stopTransfers()
+{
+    dropRetired();
     for (const auto& entry : active)
         curl_multi_remove_handle(multi, entry.first);
     active.clear();

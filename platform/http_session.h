@@ -119,6 +119,7 @@ private:
     void startQueued();
     void collectFinished();
     void deliverCompletions(std::unique_lock<std::mutex>& lock);
+    void dropRetired();
     void stopTransfers();
     void headersArrived(Request& request);
     void transferDone(Request& request, CURLcode result);

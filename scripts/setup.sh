@@ -13,7 +13,7 @@ packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev)
 for mode in "$@"; do
   case "$mode" in
-    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64) ;;
+    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
     --qt)      packages+=(qtbase5-dev xvfb xauth) ;;

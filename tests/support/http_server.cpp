@@ -1,18 +1,10 @@
 #include "support/http_server.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace TestSupport {
 
@@ -23,8 +15,8 @@ constexpr int pollMilliseconds = 50;
 // The tests talk to their own servers only, never through a proxy that the
 // environment may name. Set before main, while there is one thread.
 const bool noProxy = [] {
-    setenv("no_proxy", "*", 1);
-    setenv("NO_PROXY", "*", 1);
+    setEnvironment("no_proxy", "*");
+    setEnvironment("NO_PROXY", "*");
     return true;
 }();
 
@@ -38,10 +30,10 @@ const char* reason(int status)
     }
 }
 
-bool sendAll(int socket, const char* data, std::size_t length)
+bool sendAll(Socket socket, const char* data, std::size_t length)
 {
     while (length > 0) {
-        ssize_t sent = ::send(socket, data, length, MSG_NOSIGNAL);
+        int sent = sendSome(socket, data, length);
         if (sent <= 0)
             return false;
         data += sent;
@@ -50,7 +42,7 @@ bool sendAll(int socket, const char* data, std::size_t length)
     return true;
 }
 
-bool sendAll(int socket, const std::string& text)
+bool sendAll(Socket socket, const std::string& text)
 {
     return sendAll(socket, text.data(), text.size());
 }
@@ -68,21 +60,44 @@ std::string patternBytes(std::size_t length)
     return bytes;
 }
 
+std::size_t deliveredBeforeCut(std::size_t sent)
+{
+#if defined(_WIN32)
+    return sent - sent % 20480;
+#else
+    return sent;
+#endif
+}
+
+bool runningUnderWine()
+{
+#if defined(_WIN32)
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
 HttpServer::HttpServer(const std::string& address)
 {
     (void)noProxy;
+    startSockets();
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_port = htons(80);
     if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1)
         throw std::invalid_argument("not an IPv4 address: " + address);
-    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener = openStreamSocket();
+#if !defined(_WIN32)
+    // Winsock's SO_REUSEADDR would let a second server take the same address.
     int on = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+#endif
     if (bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         listen(listener, 16) != 0) {
-        std::string error = std::strerror(errno);
-        close(listener);
+        std::string error = lastSocketError();
+        closeSocket(listener);
         throw std::runtime_error("cannot listen on " + address + ":80: " + error);
     }
     acceptor = std::thread([this] { acceptLoop(); });
@@ -98,7 +113,7 @@ HttpServer::~HttpServer()
     acceptor.join();
     for (std::thread& worker : workers)
         worker.join();
-    close(listener);
+    closeSocket(listener);
 }
 
 void HttpServer::on(const std::string& path, const Reply& reply)
@@ -141,17 +156,16 @@ bool HttpServer::waitForReplies(int count, int timeoutMilliseconds)
 
 void HttpServer::acceptLoop()
 {
-    pollfd waiting = {listener, POLLIN, 0};
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping)
                 return;
         }
-        if (poll(&waiting, 1, pollMilliseconds) <= 0)
+        if (!readable(listener, pollMilliseconds))
             continue;
-        int socket = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
+        Socket socket = acceptSocket(listener);
+        if (socket == noSocket)
             continue;
         std::lock_guard<std::mutex> lock(mutex);
         ++connectionCount;
@@ -159,14 +173,14 @@ void HttpServer::acceptLoop()
     }
 }
 
-void HttpServer::serve(int socket)
+void HttpServer::serve(Socket socket)
 {
     std::string buffer;
     for (;;) {
         std::size_t end;
         while ((end = buffer.find("\r\n\r\n")) == std::string::npos)
             if (!receive(socket, buffer)) {
-                close(socket);
+                closeSocket(socket);
                 return;
             }
         std::string head = buffer.substr(0, end);
@@ -194,19 +208,18 @@ void HttpServer::serve(int socket)
     }
 }
 
-bool HttpServer::receive(int socket, std::string& buffer)
+bool HttpServer::receive(Socket socket, std::string& buffer)
 {
-    pollfd waiting = {socket, POLLIN, 0};
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping)
                 return false;
         }
-        if (poll(&waiting, 1, pollMilliseconds) <= 0)
+        if (!readable(socket, pollMilliseconds))
             continue;
         char chunk[4096];
-        ssize_t received = recv(socket, chunk, sizeof chunk, 0);
+        int received = receiveSome(socket, chunk, sizeof chunk);
         if (received <= 0)
             return false;
         buffer.append(chunk, static_cast<std::size_t>(received));
@@ -215,7 +228,7 @@ bool HttpServer::receive(int socket, std::string& buffer)
 }
 
 // Sends the reply; false when the connection is closed afterwards.
-bool HttpServer::answer(int socket, const Reply& reply)
+bool HttpServer::answer(Socket socket, const Reply& reply)
 {
     bool ok = pause(reply.delayMilliseconds);
     std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) +
@@ -246,11 +259,12 @@ bool HttpServer::answer(int socket, const Reply& reply)
     } else if (ok && reply.cut == Reply::reset) {
         pause(200);
         linger abort = {1, 0};  // close with RST instead of FIN
-        setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                   sizeof abort);
         ok = false;
     }
     if (!ok)
-        close(socket);
+        closeSocket(socket);
     return ok;
 }
 

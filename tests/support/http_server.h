@@ -14,11 +14,22 @@
 #include <utility>
 #include <vector>
 
+#include "support/socket.h"
+
 namespace TestSupport {
 
 // length bytes of a fixed pseudo-random sequence: any lost, doubled or
 // reordered chunk shows when compared.
 std::string patternBytes(std::size_t length);
+
+// How much of a body reaches a reader of 20480-byte chunks when the server
+// stalls or breaks off after sent bytes. The POSIX stand-in completes a read
+// with what has arrived; WinINet completes it only when its buffer is full or
+// the body has ended, and fails it when the connection breaks.
+std::size_t deliveredBeforeCut(std::size_t sent);
+
+// Whether the test runs on Wine rather than on Windows (false elsewhere).
+bool runningUnderWine();
 
 struct Reply {
     enum Cut { complete, stall, reset };
@@ -60,12 +71,12 @@ public:
 
 private:
     void acceptLoop();
-    void serve(int socket);
-    bool receive(int socket, std::string& buffer);
-    bool answer(int socket, const Reply& reply);
+    void serve(Socket socket);
+    bool receive(Socket socket, std::string& buffer);
+    bool answer(Socket socket, const Reply& reply);
     bool pause(int milliseconds);
 
-    int listener = -1;
+    Socket listener = noSocket;
     std::mutex mutex;
     std::condition_variable changed;
     bool stopping = false;

@@ -1,0 +1,45 @@
+# Shared part of the MinGW-w64 toolchain files. The including file sets
+# TESSEL_MINGW_TRIPLE and TESSEL_WINE_LOADER.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${TESSEL_MINGW_TRIPLE})
+set(CMAKE_C_COMPILER ${TESSEL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TESSEL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TESSEL_MINGW_TRIPLE}-windres)
+
+# libgcc, libstdc++ and winpthread are linked in, so that tessel.dll and the
+# executables need no runtime DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+
+# The header-only dependencies (rapidxml, CLI11, nlohmann-json) come from the
+# host's /usr/include, which must not be put on the cross compiler's include
+# path as a whole. A small prefix in the build tree exposes just them, with
+# links to the host's CMake package files so that those find it as their
+# prefix.
+set(_stage ${CMAKE_BINARY_DIR}/host-headers)
+foreach(_link include/rapidxml include/CLI include/nlohmann
+              share/cmake/CLI11 share/cmake/nlohmann_json)
+  if(EXISTS /usr/${_link} AND NOT EXISTS ${_stage}/${_link})
+    get_filename_component(_parent ${_stage}/${_link} DIRECTORY)
+    file(MAKE_DIRECTORY ${_parent})
+    file(CREATE_LINK /usr/${_link} ${_stage}/${_link} SYMBOLIC)
+  endif()
+endforeach()
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TESSEL_MINGW_TRIPLE} ${_stage})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# GoogleTest is built from its sources for the target.
+set(TESSEL_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+
+# ctest runs the Windows executables through Wine.
+if(EXISTS ${TESSEL_WINE_LOADER})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TESSEL_WINE_LOADER})
+endif()
+
+# The DLL and every executable side by side, so that tessel.exe finds
+# tessel.dll.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -31,14 +31,16 @@ isolated() {
   fi
 }
 
-# Sums the GoogleTest results of every test executable in a ctest log.
+# Sums the GoogleTest results of every test executable in a verbose ctest
+# log, and counts the other ctest tests (export check, tool runs).
 count() {
-  local log=$1
-  local passed skipped failed
-  passed=$(grep -hE '^\[  PASSED  \] [0-9]+ test' "$log" | awk '{s += $4} END {print s + 0}')
-  skipped=$(grep -hE '^\[  SKIPPED \] [0-9]+ test' "$log" | awk '{s += $4} END {print s + 0}')
-  failed=$(grep -hE '^\[  FAILED  \] [0-9]+ test' "$log" | awk '{s += $4} END {print s + 0}')
-  echo "$passed passed, $failed failed, $skipped skipped"
+  local log=$1 word sum
+  local -A total
+  for word in PASSED FAILED SKIPPED; do
+    total[$word]=$(grep -oE "\[  $word +\] [0-9]+ test" "$log" | awk '{s += $(NF - 1)} END {print s + 0}')
+  done
+  sum="${total[PASSED]} passed, ${total[FAILED]} failed, ${total[SKIPPED]} skipped"
+  echo "$sum (GoogleTest cases); $(grep -E 'tests passed, .* failed out of' "$log")"
 }
 
 for arch in "${arches[@]}"; do
@@ -62,9 +64,13 @@ for arch in "${arches[@]}"; do
   export WINEPREFIX=$PWD/$dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   "$wineserver" -k 2> /dev/null || true
   log=$dir/wine-tests.log
-  if isolated bash -c '"$1" -p && wine=$2 && "$wine" cmd /c exit > /dev/null 2>&1;
-                       ctest --test-dir "$3" --output-on-failure --output-log "$4" -j"$5";
-                       rc=$?; "$1" -k; exit $rc' \
+  # The first start creates the Wine prefix; the server then stays up for
+  # all the tests. The full output goes to the log, failures to the console.
+  if isolated bash -c '"$2" cmd /c exit > /dev/null 2>&1; "$1" -p;
+                       ctest --test-dir "$3" -V -j"$5" > "$4" 2>&1; rc=$?;
+                       grep -E "^ *[0-9]+/[0-9]+ Test|tests passed|^ +[0-9]+ - " "$4";
+                       [ $rc -eq 0 ] || ctest --test-dir "$3" --rerun-failed --output-on-failure;
+                       "$1" -k; exit $rc' \
        run "$wineserver" "${loader[$arch]}" "$dir" "$log" "$jobs"; then
     summary+=("$arch: $(count "$log") (Wine $("${loader[$arch]}" --version))")
   else

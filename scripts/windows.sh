@@ -8,7 +8,9 @@
 #   scripts/windows.sh [i686|x86_64 ...]   (default: both)
 #
 # Build trees: build-windows-i686/, build-windows-x86_64/; the executables and
-# the DLL are in their bin/. Needs `scripts/setup.sh --windows`.
+# the DLL are in their bin/. Needs `scripts/setup.sh --windows`. Tests run
+# in build-windows-<arch>/wineprefix; their full output is in
+# build-windows-<arch>/wine-tests.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -54,9 +56,9 @@ for arch in "${arches[@]}"; do
   bash scripts/check_exports.sh "$dir/bin/tessel.dll" "cmake/tessel-exports-$arch.txt" \
        "$arch-w64-mingw32-objdump"
 
-  if [ ! -x "${loader[$arch]}" ]; then
-    echo "== Windows $arch: tests not run (no Wine for $arch: ${loader[$arch]} is missing)"
-    summary+=("$arch: built, exports checked, tests not run (no $arch Wine)")
+  if ! "${loader[$arch]}" --version > /dev/null 2>&1; then
+    echo "== Windows $arch: tests not run (${loader[$arch]} is missing or cannot run here)"
+    summary+=("$arch: built, exports checked, tests not run (no $arch Wine that runs here)")
     continue
   fi
 

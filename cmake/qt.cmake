@@ -35,3 +35,5 @@ endif()
 qt5_add_resources(TESSEL_EMOTICON_RESOURCE_SOURCES ${TESSEL_EMOTICON_QRC})
 add_library(tessel_emoticon_resources OBJECT ${TESSEL_EMOTICON_RESOURCE_SOURCES})
 target_link_libraries(tessel_emoticon_resources PUBLIC Qt5::Core)
+
+add_subdirectory(viewer)

@@ -3,13 +3,15 @@
 //
 // Images. Each image is known by the pixels of the file Qt loads for it, or,
 // for an "http://" address, by the picture the test server sends. An output
-// shows the message's images in the message's order, less the ones that the
-// output leaves out by design: rich text keeps resources, local files and
-// fetched pictures; the rewritten message also keeps remote tags it could not
-// fetch, as written; the rebuilt HTML keeps every image; the emoticon
-// paragraph keeps the emoticons only. Every image that the library resolved
-// is shown by Qt from a resource, an existing file or a file in the cache
-// directory, at the file's pixel size, with the file's pixels.
+// shows the message's images in the message's order, less the ones that it
+// leaves out by design: rich text keeps resources, existing local files and
+// fetched pictures (a remote picture the server answers with an error comes
+// as the stored error page, which Qt shows as nothing, like the address
+// itself); the rewritten message also keeps the tags of remote pictures it
+// could not fetch, as written; the rebuilt HTML keeps every image; the
+// emoticon paragraph keeps the emoticons only. Every image that the library
+// resolved is shown by Qt from a resource, an existing file or a file in the
+// cache directory, at the file's pixel size, with the file's pixels.
 //
 // Text. The rewritten message is the message with image tags replaced, so Qt
 // shows exactly the message's text. The other outputs lose the message's
@@ -91,16 +93,20 @@ enum class Kept { no, yes, perhaps };
 
 Kept kept(const ShownImage& image, Output output)
 {
-    bool known = identify(image).known;
+    bool file = !image.file.isEmpty();  // a resource or local file that exists
     switch (output) {
     case Output::richText:
         // A remote picture that cannot be fetched stays out, unless the server
         // answered: then the library keeps the error page it stored.
-        return isResource(image) || known ? Kept::yes : isRemote(image) ? Kept::perhaps : Kept::no;
+        if (isResource(image) || file || identify(image).known)
+            return Kept::yes;
+        return isRemote(image) ? Kept::perhaps : Kept::no;
     case Output::resourcesOnly: return isResource(image) ? Kept::yes : Kept::no;
-    case Output::rewritten: return isResource(image) || isRemote(image) || known ? Kept::yes : Kept::no;
+    case Output::rewritten: return isResource(image) || isRemote(image) || file ? Kept::yes : Kept::no;
     case Output::rebuilt: return Kept::yes;
-    case Output::emoticons: return isResource(image) && known ? Kept::yes : Kept::no;
+    case Output::emoticons:
+        // The compiled resources hold exactly the catalogue's emoticons.
+        return isResource(image) && identify(image).known ? Kept::yes : Kept::no;
     }
     return Kept::no;
 }

@@ -1,5 +1,7 @@
 #include "check_setup.h"
 
+#include <gtest/gtest.h>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -12,12 +14,26 @@
 
 namespace qtcheck {
 
-const char* const CheckSetup::Origin = "http://127.0.60.1";
 const char* const CheckSetup::HeadTitle = "Team chat";
 const char* const CheckSetup::HeadSender = "Ann";
 const char* const CheckSetup::HeadDate = "2026-12-06 09:30";
 
 namespace {
+
+// 127.0.60.N, where N - 1 is the position of the running test in the program.
+std::string serverAddress()
+{
+    const testing::UnitTest& program = *testing::UnitTest::GetInstance();
+    const testing::TestInfo* running = program.current_test_info();
+    int position = 0;
+    for (int s = 0; s < program.total_test_suite_count(); ++s) {
+        const testing::TestSuite& suite = *program.GetTestSuite(s);
+        for (int t = 0; t < suite.total_test_count(); ++t, ++position)
+            if (suite.GetTestInfo(t) == running)
+                return "127.0.60." + std::to_string(1 + position % 254);
+    }
+    return "127.0.60.255";
+}
 
 QByteArray encodedPicture(const QSize& size, QColor color, const char* format)
 {
@@ -41,7 +57,9 @@ CheckSetup& CheckSetup::get()
     return setup;
 }
 
-CheckSetup::CheckSetup() : server("127.0.60.1")
+CheckSetup::CheckSetup()
+    : serverOrigin(QString::fromStdString("http://" + serverAddress())),
+      server(serverAddress())
 {
     Tessel::Init("", TESSEL_SOURCE_DIR "/data/emo.dat");
     cache = dir / "cache";
@@ -50,9 +68,9 @@ CheckSetup::CheckSetup() : server("127.0.60.1")
 
     serve("/pictures/remote.png", encodedPicture(QSize(40, 30), Qt::darkGreen, "PNG"));
     serve("/photos/tile.jpg", encodedPicture(QSize(33, 17), Qt::darkBlue, "JPG"));
-    messageAssets.remote << Origin + QString("/pictures/remote.png")
-                         << Origin + QString("/photos/tile.jpg")
-                         << Origin + QString("/pictures/gone.png");  // answered 404
+    messageAssets.remote << serverOrigin + "/pictures/remote.png"
+                         << serverOrigin + "/photos/tile.jpg"
+                         << serverOrigin + "/pictures/gone.png";  // answered 404
 
     // The sample picture under names that Qt writes in different ways.
     QByteArray sunset;
@@ -70,7 +88,7 @@ CheckSetup::CheckSetup() : server("127.0.60.1")
 void CheckSetup::serve(const QString& path, const QByteArray& bytes)
 {
     server.on(path.toStdString(), TestSupport::Reply(200, bytes.toStdString()));
-    remote.insert(Origin + path, pixelsKey(QImage::fromData(bytes)));
+    remote.insert(serverOrigin + path, pixelsKey(QImage::fromData(bytes)));
 }
 
 }  // namespace qtcheck

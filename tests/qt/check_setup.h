@@ -19,8 +19,9 @@ public:
     // Built on first use, after the QGuiApplication exists.
     static CheckSetup& get();
 
-    // The server's address: "http://127.0.60.1".
-    static const char* const Origin;
+    // The server's origin, "http://127.0.60.N": one address per test, so that
+    // tests of this program can run side by side.
+    const QString& origin() const { return serverOrigin; }
 
     const std::string& cacheDir() const { return cache; }
     const MessageAssets& assets() const { return messageAssets; }
@@ -38,6 +39,7 @@ private:
 
     testsupport::TempDir dir;
     std::string cache;
+    QString serverOrigin;
     TestSupport::HttpServer server;
     QMap<QString, QString> remote;
     MessageAssets messageAssets;

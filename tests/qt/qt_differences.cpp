@@ -163,7 +163,7 @@ TEST(QtDifferences, PictureAnsweredWithAnErrorIsABrokenImage)
 {
     CheckSetup& setup = CheckSetup::get();
     std::string message =
-        std::string("<p>gone: <img src=\"") + CheckSetup::Origin + "/pictures/gone.png\" /></p>";
+        "<p>gone: <img src=\"" + setup.origin().toStdString() + "/pictures/gone.png\" /></p>";
     Rendering rich = shown(runLibrary(message).richText);
     ASSERT_EQ(rich.images.size(), 1u);
     EXPECT_EQ(rich.images[0].name.toStdString().rfind(setup.cacheDir() + "/", 0), 0u);

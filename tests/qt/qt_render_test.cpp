@@ -48,7 +48,7 @@ TEST(QtRendering, SampleMessages)
     CheckSetup::get();
     Findings findings;
     checkFiles(QDir(TESSEL_SOURCE_DIR "/data/messages"), {"*.html", "*.txt"}, findings,
-               "http://127.0.0.1/", QString(CheckSetup::Origin) + "/");
+               "http://127.0.0.1/", CheckSetup::get().origin() + "/");
     findings.print(std::cout);
 }
 

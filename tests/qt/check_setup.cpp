@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QUrl>
 #include <stdexcept>
 
 #include "api/tessel.h"
@@ -79,8 +80,9 @@ CheckSetup::CheckSetup()
         throw std::runtime_error("cannot read data/pictures/sunset.png");
     for (const char* name : {"sunset.png", "my pictures/beach day.png",
                              "\xe5\x9b\xbe\xe7\x89\x87/\xe6\x97\xa5\xe8\x90\xbd.png"}) {
-        std::string path = dir.write(std::string("pictures/") + name, sunset.toStdString());
-        messageAssets.pictures << QString::fromStdString(path);
+        QString path = QString::fromStdString(
+            dir.write(std::string("pictures/") + name, sunset.toStdString()));
+        messageAssets.pictures << path << QUrl::fromLocalFile(path).toString();
     }
     messageAssets.missing << QString::fromStdString(dir / "pictures/missing.png");
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 #include "check_setup.h"
 #include "library_outputs.h"
@@ -169,4 +170,25 @@ TEST(QtDifferences, PictureAnsweredWithAnErrorIsABrokenImage)
     EXPECT_EQ(rich.images[0].name.toStdString().rfind(setup.cacheDir() + "/", 0), 0u);
     EXPECT_FALSE(rich.images[0].file.isEmpty());
     EXPECT_EQ(rich.images[0].size, QSize(0, 0));
+}
+
+// Qt writes a local picture given as a "file:" address with "%" escaped as
+// "%25"; the library takes the path after "file:///" as written and misses
+// the file. The body keeps the tag as written, which Qt then resolves.
+TEST(QtDifferences, FileAddressIsNotPercentDecoded)
+{
+    CheckSetup::get();
+    testsupport::TempDir dir;
+    QTextImageFormat picture;
+    picture.setName(QUrl::fromLocalFile(samplePicture(dir, "50% off.png")).toString());
+    std::string message = messageWithPicture(picture);
+    ASSERT_NE(message.find("50%25 off.png"), std::string::npos);
+    LibraryOutputs out = runLibrary(message);
+
+    ASSERT_EQ(shown(message).images.size(), 1u);
+    EXPECT_TRUE(shown(message).images[0].shownAsFile());
+    EXPECT_TRUE(shown(out.richText).images.empty());
+    EXPECT_TRUE(shown(out.rewritten).images.empty());
+    ASSERT_EQ(shown(out.rebuilt).images.size(), 1u);
+    EXPECT_TRUE(shown(out.rebuilt).images[0].shownAsFile());
 }

@@ -124,15 +124,16 @@ TEST_F(RichTextDownload, MessageWithRemotePictures)
         "<img src=\"http://127.0.70.250/pics/far.png\" />",  // nobody listens there
         "<img src=\"http://127.0.70.1/pics/thumb.png?w=64&amp;h=48\" />",
     };
+    const std::int64_t user = -0x123456789abLL;  // wider than 32 bits
     std::string out;
-    ASSERT_TRUE(ParseHtml2(out, qtMessage(written), testsupport::recordCallback, -5));
+    ASSERT_TRUE(ParseHtml2(out, qtMessage(written), testsupport::recordCallback, user));
 
     // Each fetched picture is announced once, as it is stored.
     ASSERT_EQ(callbackCalls.size(), 4u);
-    const std::string sunsetFile = announced(0, -5, ".png");
-    const std::string beachFile = announced(1, -5, ".jpg");
-    const std::string goneFile = announced(2, -5, ".png");
-    const std::string thumbFile = announced(3, -5, ".png?w=64&amp;h=48");
+    const std::string sunsetFile = announced(0, user, ".png");
+    const std::string beachFile = announced(1, user, ".jpg");
+    const std::string goneFile = announced(2, user, ".png");
+    const std::string thumbFile = announced(3, user, ".png?w=64&amp;h=48");
     EXPECT_TRUE(contents(sunsetFile) == sunset);
     EXPECT_TRUE(contents(beachFile) == beach);
     EXPECT_EQ(contents(goneFile), notFound);
@@ -162,9 +163,9 @@ TEST_F(RichTextDownload, MessageWithRemotePictures)
     // connection kept from the first run.
     callbackCalls.clear();
     ASSERT_TRUE(ParseHtml2(out, "<p>Once more <img src=\"http://127.0.70.1/pics/sunset.png\"></p>",
-                           testsupport::recordCallback, 6));
+                           testsupport::recordCallback, 0x1122334455667788LL));
     ASSERT_EQ(callbackCalls.size(), 1u);
-    const std::string again = announced(0, 6, ".png");
+    const std::string again = announced(0, 0x1122334455667788LL, ".png");
     EXPECT_NE(again, sunsetFile);
     EXPECT_TRUE(contents(again) == sunset);
     EXPECT_EQ(out, "<p>Once more " + img(again) + "</p>");

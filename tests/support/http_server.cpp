@@ -30,23 +30,6 @@ const char* reason(int status)
     }
 }
 
-bool sendAll(Socket socket, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        int sent = sendSome(socket, data, length);
-        if (sent <= 0)
-            return false;
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool sendAll(Socket socket, const std::string& text)
-{
-    return sendAll(socket, text.data(), text.size());
-}
-
 }  // namespace
 
 std::string patternBytes(std::size_t length)
@@ -60,15 +43,6 @@ std::string patternBytes(std::size_t length)
     return bytes;
 }
 
-std::size_t deliveredBeforeCut(std::size_t sent)
-{
-#if defined(_WIN32)
-    return sent - sent % 20480;
-#else
-    return sent;
-#endif
-}
-
 bool runningUnderWine()
 {
 #if defined(_WIN32)
@@ -77,6 +51,11 @@ bool runningUnderWine()
 #else
     return false;
 #endif
+}
+
+std::size_t deliveredBeforeCut(std::size_t sent)
+{
+    return runningUnderWine() ? sent - sent % 20480 : sent;
 }
 
 HttpServer::HttpServer(const std::string& address)
@@ -116,6 +95,12 @@ HttpServer::~HttpServer()
     closeSocket(listener);
 }
 
+void HttpServer::closeOnAccept(bool close)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    closingOnAccept = close;
+}
+
 void HttpServer::on(const std::string& path, const Reply& reply)
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -126,6 +111,12 @@ int HttpServer::connections()
 {
     std::lock_guard<std::mutex> lock(mutex);
     return connectionCount;
+}
+
+int HttpServer::closedByClient()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return clientCloseCount;
 }
 
 int HttpServer::requests()
@@ -154,6 +145,13 @@ bool HttpServer::waitForReplies(int count, int timeoutMilliseconds)
                             [&] { return replyCount >= count; });
 }
 
+bool HttpServer::waitForClientCloses(int count, int timeoutMilliseconds)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
+                            [&] { return clientCloseCount >= count; });
+}
+
 void HttpServer::acceptLoop()
 {
     for (;;) {
@@ -169,7 +167,10 @@ void HttpServer::acceptLoop()
             continue;
         std::lock_guard<std::mutex> lock(mutex);
         ++connectionCount;
-        workers.emplace_back([this, socket] { serve(socket); });
+        if (closingOnAccept)
+            closeSocket(socket);
+        else
+            workers.emplace_back([this, socket] { serve(socket); });
     }
 }
 
@@ -220,8 +221,14 @@ bool HttpServer::receive(Socket socket, std::string& buffer)
             continue;
         char chunk[4096];
         int received = receiveSome(socket, chunk, sizeof chunk);
-        if (received <= 0)
+        if (received <= 0) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++clientCloseCount;
+            }
+            changed.notify_all();
             return false;
+        }
         buffer.append(chunk, static_cast<std::size_t>(received));
         return true;
     }
@@ -231,13 +238,23 @@ bool HttpServer::receive(Socket socket, std::string& buffer)
 bool HttpServer::answer(Socket socket, const Reply& reply)
 {
     bool ok = pause(reply.delayMilliseconds);
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) +
-                       "\r\nContent-Type: application/octet-stream\r\n";
+    std::string statusLine =
+        "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) + "\r\n";
+    long long length = reply.announcedLength >= 0 ? reply.announcedLength
+                                                  : static_cast<long long>(reply.body.size());
+    std::string head = statusLine + "Content-Type: application/octet-stream\r\n";
     if (!reply.location.empty())
         head += "Location: " + reply.location + "\r\n";
-    head += reply.chunked ? "Transfer-Encoding: chunked\r\n\r\n"
-                          : "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n";
-    ok = ok && sendAll(socket, head);
+    if (reply.chunked)
+        head += "Transfer-Encoding: chunked\r\n\r\n";
+    else if (reply.untilClose)
+        head += "Connection: close\r\n\r\n";
+    else
+        head += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+    if (reply.endlessHeaders)
+        ok = ok && sendHeadersForever(socket, statusLine);
+    else if (!reply.headless)
+        ok = ok && sendAll(socket, head);
     if (reply.chunked) {
         static const std::size_t sizes[] = {1, 4000, 777, 20480, 9};
         for (std::size_t at = 0, i = 0; ok && at < reply.body.size(); ++i) {
@@ -250,8 +267,12 @@ bool HttpServer::answer(Socket socket, const Reply& reply)
         }
         ok = ok && sendAll(socket, "0\r\n\r\n");
     } else {
-        std::size_t length = reply.cut == Reply::complete ? reply.body.size() : reply.cutAt;
-        ok = ok && sendAll(socket, reply.body.data(), length);
+        std::size_t upTo = reply.cut == Reply::complete ? reply.body.size() : reply.cutAt;
+        if (reply.trickleMilliseconds > 0)
+            for (std::size_t at = 0; ok && at < upTo; ++at)
+                ok = pause(reply.trickleMilliseconds) && sendAll(socket, reply.body.data() + at, 1);
+        else
+            ok = ok && sendAll(socket, reply.body.data(), upTo);
     }
     if (ok && reply.cut == Reply::stall) {
         ok = pause(reply.stallMilliseconds < 0 ? INT_MAX : reply.stallMilliseconds) &&
@@ -263,9 +284,56 @@ bool HttpServer::answer(Socket socket, const Reply& reply)
                    sizeof abort);
         ok = false;
     }
+    if (reply.untilClose || reply.headless)
+        ok = false;
     if (!ok)
         closeSocket(socket);
     return ok;
+}
+
+// Header lines until the client goes away or the server is destroyed;
+// always false.
+bool HttpServer::sendHeadersForever(Socket socket, const std::string& statusLine)
+{
+    if (!sendAll(socket, statusLine))
+        return false;
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "X-Filler-" + std::to_string(i) + ": " + std::string(60, 'f') + "\r\n";
+    while (sendAll(socket, lines)) {
+    }
+    return false;
+}
+
+// Sends everything, waiting for room in bounded steps: false when the
+// connection fails or the server is being destroyed.
+bool HttpServer::sendAll(Socket socket, const char* data, std::size_t length)
+{
+    while (length > 0) {
+        if (isStopping())
+            return false;
+        if (!writable(socket, pollMilliseconds))
+            continue;
+        int sent = sendNow(socket, data, length);
+        if (sent < 0 && sendWouldBlock())
+            continue;
+        if (sent <= 0)
+            return false;
+        data += sent;
+        length -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+bool HttpServer::sendAll(Socket socket, const std::string& text)
+{
+    return sendAll(socket, text.data(), text.size());
+}
+
+bool HttpServer::isStopping()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopping;
 }
 
 // Sleeps, but returns false at once when the server is being destroyed.

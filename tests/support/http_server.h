@@ -23,9 +23,10 @@ namespace TestSupport {
 std::string patternBytes(std::size_t length);
 
 // How much of a body reaches a reader of 20480-byte chunks when the server
-// stalls or breaks off after sent bytes. The POSIX stand-in completes a read
-// with what has arrived; WinINet completes it only when its buffer is full or
-// the body has ended, and fails it when the connection breaks.
+// stalls or breaks off after sent bytes. A read completes with what has
+// arrived, except under Wine, whose WinINet completes it only when its
+// buffer is full or the body has ended, and fails it when the connection
+// breaks.
 std::size_t deliveredBeforeCut(std::size_t sent);
 
 // Whether the test runs on Wine rather than on Windows (false elsewhere).
@@ -47,6 +48,13 @@ struct Reply {
     Cut cut = complete;
     std::size_t cutAt = 0;
     int stallMilliseconds = -1;
+
+    // Hostile answers.
+    long long announcedLength = -1;  // Content-Length sent instead of the body's size, if >= 0
+    bool untilClose = false;         // no length: the body ends when the server closes
+    bool endlessHeaders = false;     // header lines without end after the status line
+    bool headless = false;           // the body alone, without status line or headers; then close
+    int trickleMilliseconds = 0;     // the body one byte at a time, this pause before each
 };
 
 class HttpServer {
@@ -59,7 +67,13 @@ public:
     // Unknown paths are answered 404 with an empty body.
     void on(const std::string& path, const Reply& reply);
 
+    // Every connection accepted from now on is closed at once, unread.
+    void closeOnAccept(bool close);
+
     int connections();
+    // Connections that the client has closed (or reset) while the server
+    // waited for its next request.
+    int closedByClient();
     int requests();
     // Request line and header lines of every request, in arrival order.
     std::vector<std::string> requestHeads();
@@ -68,20 +82,28 @@ public:
     // Waits until count replies have been sent in full (or their sending
     // failed); false when that takes longer than timeoutMilliseconds.
     bool waitForReplies(int count, int timeoutMilliseconds);
+    // Waits until the client has closed count connections.
+    bool waitForClientCloses(int count, int timeoutMilliseconds);
 
 private:
     void acceptLoop();
     void serve(Socket socket);
     bool receive(Socket socket, std::string& buffer);
     bool answer(Socket socket, const Reply& reply);
+    bool sendHeadersForever(Socket socket, const std::string& statusLine);
+    bool sendAll(Socket socket, const char* data, std::size_t length);
+    bool sendAll(Socket socket, const std::string& text);
     bool pause(int milliseconds);
+    bool isStopping();
 
     Socket listener = noSocket;
     std::mutex mutex;
     std::condition_variable changed;
     bool stopping = false;
     std::map<std::string, Reply> replies;
+    bool closingOnAccept = false;
     int connectionCount = 0;
+    int clientCloseCount = 0;
     int replyCount = 0;
     std::vector<std::string> heads;
     std::thread acceptor;

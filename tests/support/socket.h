@@ -40,22 +40,40 @@ inline void startSockets()
 
 inline void closeSocket(Socket socket) { closesocket(socket); }
 inline Socket openStreamSocket() { return ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP); }
-inline Socket acceptSocket(Socket listener) { return ::accept(listener, nullptr, nullptr); }
 
-inline int sendSome(Socket socket, const char* data, std::size_t length)
+// Accepted sockets do not block, so that a send never waits for room.
+inline Socket acceptSocket(Socket listener)
+{
+    Socket socket = ::accept(listener, nullptr, nullptr);
+    u_long nonBlocking = 1;
+    if (socket != noSocket)
+        ioctlsocket(socket, FIONBIO, &nonBlocking);
+    return socket;
+}
+
+// What fits at once; -1 with sendWouldBlock() when nothing does.
+inline int sendNow(Socket socket, const char* data, std::size_t length)
 {
     return ::send(socket, data, static_cast<int>(length), 0);
 }
+
+inline bool sendWouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
 
 inline int receiveSome(Socket socket, char* data, std::size_t length)
 {
     return ::recv(socket, data, static_cast<int>(length), 0);
 }
 
-// True when socket becomes readable within milliseconds.
+// True when socket becomes readable (writable) within milliseconds.
 inline bool readable(Socket socket, int milliseconds)
 {
     WSAPOLLFD waiting = {socket, POLLRDNORM, 0};
+    return WSAPoll(&waiting, 1, milliseconds) > 0;
+}
+
+inline bool writable(Socket socket, int milliseconds)
+{
+    WSAPOLLFD waiting = {socket, POLLWRNORM, 0};
     return WSAPoll(&waiting, 1, milliseconds) > 0;
 }
 
@@ -73,10 +91,12 @@ inline void closeSocket(Socket socket) { ::close(socket); }
 inline Socket openStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 inline Socket acceptSocket(Socket listener) { return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); }
 
-inline int sendSome(Socket socket, const char* data, std::size_t length)
+inline int sendNow(Socket socket, const char* data, std::size_t length)
 {
-    return static_cast<int>(::send(socket, data, length, MSG_NOSIGNAL));
+    return static_cast<int>(::send(socket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT));
 }
+
+inline bool sendWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
 
 inline int receiveSome(Socket socket, char* data, std::size_t length)
 {
@@ -86,6 +106,12 @@ inline int receiveSome(Socket socket, char* data, std::size_t length)
 inline bool readable(Socket socket, int milliseconds)
 {
     pollfd waiting = {socket, POLLIN, 0};
+    return ::poll(&waiting, 1, milliseconds) > 0;
+}
+
+inline bool writable(Socket socket, int milliseconds)
+{
+    pollfd waiting = {socket, POLLOUT, 0};
     return ::poll(&waiting, 1, milliseconds) > 0;
 }
 

@@ -48,7 +48,7 @@ count() {
 for arch in "${arches[@]}"; do
   dir=build-windows-$arch
   echo "== Windows $arch: build"
-  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-$arch.cmake" \
+  cmake --no-warn-unused-cli -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release > /dev/null
   cmake --build "$dir" -j"$jobs"
 

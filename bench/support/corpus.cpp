@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -62,6 +63,19 @@ std::size_t totalBytes(const std::vector<std::string>& messages)
     for (const auto& message : messages)
         total += message.size();
     return total;
+}
+
+const std::vector<std::string>& corpusMessages(const std::string& name)
+{
+    static std::map<std::string, std::vector<std::string>> loaded;
+    auto found = loaded.find(name);
+    if (found == loaded.end()) {
+        const std::string path = corpusFile(name);
+        const bool messageFile = name.size() > 5 && name.compare(name.size() - 5, 5, ".msgs") == 0;
+        found = loaded.emplace(name, messageFile ? readMessages(path)
+                                                 : std::vector<std::string>{readFile(path)}).first;
+    }
+    return found->second;
 }
 
 }  // namespace benchsupport

@@ -21,4 +21,8 @@ void appendMessage(std::string& file, const std::string& message);
 
 std::size_t totalBytes(const std::vector<std::string>& messages);
 
+// The messages of a corpus file, read once: a message file (".msgs") gives
+// its messages, any other file is one message.
+const std::vector<std::string>& corpusMessages(const std::string& name);
+
 }  // namespace benchsupport

@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""Turns the JSON of one benchmark run into the results section of
+bench/README.md: the machine, the contenders on the Qt corpus with their ratio
+to Tessel's ParseHtml, every Tessel benchmark, the peak heap of the 1 MB
+message and the targets. Rates are medians of the repetitions, computed by
+Google Benchmark from CPU time; MB is 10^6 bytes."""
+
+import argparse
+import datetime
+import json
+import os
+import re
+import subprocess
+
+BEGIN = "<!-- results:begin (written by scripts/bench.sh) -->"
+END = "<!-- results:end -->"
+
+CONTENDERS = [
+    ("Tessel `ParseHtml`", "ParseHtml/qt"),
+    ("Tessel `ParseHtml`, resource images only", "ParseHtml/qt_resource_only"),
+    ("libpurple `purple_markup_strip_html`", "Peer/purple_markup_strip_html"),
+    ("libxml2 `htmlReadMemory` + text nodes", "Peer/libxml2_htmlReadMemory"),
+    ("gumbo parse + text nodes", "Peer/gumbo_parse"),
+    ("Qt `QTextDocument::setHtml` + `toPlainText`", "Peer/Qt_setHtml_toPlainText"),
+    ("floor: `memchr` scan for '<'", "Floor/memchr"),
+    ("floor: `memcpy`", "Floor/memcpy"),
+]
+PEERS = [name for _, name in CONTENDERS if name.startswith("Peer/")]
+
+
+def load_rates(path):
+    """Median bytes/s and items/s per benchmark (the single run when there
+    were no repetitions)."""
+    with open(path) as f:
+        data = json.load(f)
+    rates = {}
+    for b in data["benchmarks"]:
+        name = b.get("run_name", b["name"])
+        is_median = b.get("run_type") == "aggregate" and b.get("aggregate_name") == "median"
+        if is_median or (b.get("run_type", "iteration") == "iteration" and name not in rates):
+            rates[name] = (b.get("bytes_per_second"), b.get("items_per_second"))
+    return rates, data.get("context", {})
+
+
+def read_messages(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    sizes, pos = [], 0
+    while pos < len(data):
+        line_end = data.index(b"\n", pos)
+        n = int(data[pos:line_end])
+        sizes.append(n)
+        pos = line_end + 1 + n + 1
+    return sizes
+
+
+def command_output(args):
+    try:
+        return subprocess.run(args, capture_output=True, text=True, check=True).stdout.strip()
+    except (OSError, subprocess.CalledProcessError):
+        return "?"
+
+
+def cpu_model():
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    return "?"
+
+
+def mb(rate):
+    return "—" if rate is None else f"{rate / 1e6:,.1f}"
+
+
+def per_second(rate):
+    if rate is None:
+        return "—"
+    for unit, scale in (("M", 1e6), ("k", 1e3)):
+        if rate >= scale:
+            return f"{rate / scale:,.2f} {unit}"
+    return f"{rate:,.0f}"
+
+
+def section(args):
+    rates, context = load_rates(os.path.join(args.results, "tessel.json"))
+    peer_rates, _ = load_rates(os.path.join(args.results, "peers.json"))
+    rates.update(peer_rates)
+    with open(os.path.join(args.results, "memory.json")) as f:
+        memory = json.load(f)
+
+    qt_sizes = read_messages(os.path.join(args.corpus, "qt.msgs"))
+    plain_sizes = read_messages(os.path.join(args.corpus, "plain.msgs"))
+    large = os.path.getsize(os.path.join(args.corpus, "large.html"))
+
+    def rate(name):
+        return rates.get(name, (None, None))[0]
+
+    tessel = rate("ParseHtml/qt")
+    out = [BEGIN, ""]
+    out.append(f"Run of {datetime.date.today().isoformat()} on {os.cpu_count()} cores of "
+               f"{cpu_model()} ({context.get('mhz_per_cpu', '?')} MHz), load average "
+               f"{args.load[0]} before and {args.load[1]} after the run; "
+               f"{context.get('library_build_type', '?')} Google Benchmark, "
+               f"{command_output(['c++', '-dumpfullversion'])} (g++), medians of "
+               f"{args.repetitions or 'the'} repetitions. Peers: Qt "
+               f"{command_output(['pkg-config', '--modversion', 'Qt5Gui'])}, libpurple "
+               f"{command_output(['pkg-config', '--modversion', 'purple'])}, libxml2 "
+               f"{command_output(['pkg-config', '--modversion', 'libxml-2.0'])}, gumbo "
+               f"{command_output(['pkg-config', '--modversion', 'gumbo'])}.")
+    out.append("")
+    out.append(f"Corpus: {len(qt_sizes)} Qt messages, {sum(qt_sizes):,} bytes "
+               f"({sum(qt_sizes) / len(qt_sizes):.0f} on average); {len(plain_sizes)} plain "
+               f"messages, {sum(plain_sizes):,} bytes; one large message of {large:,} bytes.")
+    out += ["", "### HTML to text on the Qt corpus", "",
+            "| contender | MB/s | messages/s | ratio to Tessel `ParseHtml` |",
+            "|---|---:|---:|---:|"]
+    for label, name in CONTENDERS:
+        r, items = rates.get(name, (None, None))
+        ratio = "—" if r is None or not tessel else f"{r / tessel:.3f}"
+        out.append(f"| {label} | {mb(r)} | {per_second(items)} | {ratio} |")
+
+    out += ["", "### Tessel", "", "| benchmark | MB/s | items/s |", "|---|---:|---:|"]
+    for name, (r, items) in rates.items():
+        if not name.startswith(("Peer/", "Floor/")):
+            out.append(f"| `{name}` | {mb(r)} | {per_second(items)} |")
+
+    out += ["", f"### Peak heap converting the large message ({memory['input_bytes']:,} bytes)", "",
+            "| conversion | input bytes | peak heap bytes | ratio |", "|---|---:|---:|---:|"]
+    for c in memory["conversions"]:
+        out.append(f"| `{c['name']}` | {c['input_bytes']:,} | {c['peak_bytes']:,} | {c['ratio']:.2f} |")
+
+    peers = [(rate(p), p) for p in PEERS if rate(p)]
+    fastest = max(peers) if peers else (None, "?")
+    qt = rate("Peer/Qt_setHtml_toPlainText")
+    worst_memory = max((c["ratio"] for c in memory["conversions"]), default=None)
+    targets = [
+        (f"`ParseHtml` ≥ 3× the fastest peer ({fastest[1].split('/')[1]})",
+         tessel / fastest[0] if tessel and fastest[0] else None, 3, "×"),
+        ("`ParseHtml` ≥ 100× Qt", tessel / qt if tessel and qt else None, 100, "×"),
+        ("`ParseHtml_Orb` ≥ 1,000 MB/s", (rate("ParseHtml_Orb/qt") or 0) / 1e6, 1000, " MB/s"),
+        ("`HtmlFromBody` ≥ 1,000 MB/s", (rate("HtmlFromBody/qt") or 0) / 1e6, 1000, " MB/s"),
+        ("`imageKey` on 4 KB ≥ 400 MB/s", (rate("imageKey/4096") or 0) / 1e6, 400, " MB/s"),
+    ]
+    out += ["", "### Targets", "", "| target | measured | met |", "|---|---:|---|"]
+    for label, value, goal, unit in targets:
+        shown = "—" if not value else f"{value:,.1f}{unit}"
+        out.append(f"| {label} | {shown} | {'yes' if value and value >= goal else 'no'} |")
+    shown = "—" if worst_memory is None else f"{worst_memory:.2f}×"
+    met = worst_memory is not None and worst_memory <= 4
+    out.append(f"| peak heap of the 1 MB message ≤ 4× its size | {shown} | {'yes' if met else 'no'} |")
+    out += ["", END]
+    return "\n".join(out)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--results", required=True)
+    parser.add_argument("--corpus", required=True)
+    parser.add_argument("--load", nargs=2, default=["?", "?"])
+    parser.add_argument("--repetitions", type=int, default=None)
+    parser.add_argument("--readme", required=True)
+    args = parser.parse_args()
+
+    text = section(args)
+    with open(args.readme) as f:
+        readme = f.read()
+    pattern = re.compile(re.escape(BEGIN) + ".*?" + re.escape(END), re.S)
+    readme = pattern.sub(lambda _: text, readme) if pattern.search(readme) else readme + "\n" + text + "\n"
+    with open(args.readme, "w") as f:
+        f.write(readme)
+    print(text)
+
+
+if __name__ == "__main__":
+    main()

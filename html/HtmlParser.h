@@ -15,8 +15,7 @@ extern const char ParagraphSuffix[];  // "</p>"
 // Removes leading spaces, tabs, line feeds and carriage returns.
 void trimLeadingSpace(std::string& s);
 
-// Whether a lower-case tag name is one of br, p, div, h1 ... h6. The set is
-// built once per process, safely against concurrent first use.
+// Whether a lower-case tag name is one of br, p, div, h1 ... h6.
 bool isBlockTag(const char* name, std::size_t length);
 
 class HtmlParser {

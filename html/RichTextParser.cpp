@@ -6,7 +6,7 @@
 #include "download/ImageDownloader.h"
 #include "fs/filesystem.h"
 #include "html/image_source.h"
-#include "html/md5.h"
+#include "html/image_key_cache.h"
 
 namespace Tessel {
 
@@ -68,7 +68,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     if (resourceImagesOnly && !startsWith(src, ":/"))
         return;
 
-    std::string key = imageKey(src);
+    std::string key = cachedImageKey(src);
     auto cached = imageCache.find(key);
     const std::string* path;
     if (cached != imageCache.end()) {

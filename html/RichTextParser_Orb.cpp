@@ -7,7 +7,7 @@
 #include "emoticons/number.h"
 #include "fs/filesystem.h"
 #include "html/image_source.h"
-#include "html/md5.h"
+#include "html/image_key_cache.h"
 
 namespace Tessel {
 
@@ -94,7 +94,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         return;
     }
 
-    std::string key = imageKey(s);
+    std::string key = cachedImageKey(s);
     auto cached = imageCache.find(key);
     if (cached == imageCache.end()) {
         std::string path = localPathOfSource(s);

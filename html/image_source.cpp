@@ -15,8 +15,14 @@ std::string localPathOfSource(const std::string& source)
 
 void appendImageTag(std::string& out, const std::string& path)
 {
-    out.reserve(out.size() + path.size() + 14);
-    out.append("<img src=\"", 10).append(path).append("\"/>", 3);
+    // One resize and three copies rather than three appends that each check
+    // the capacity.
+    const std::size_t at = out.size();
+    out.resize(at + 10 + path.size() + 3);
+    char* p = &out[at];
+    std::memcpy(p, "<img src=\"", 10);
+    std::memcpy(p + 10, path.data(), path.size());
+    std::memcpy(p + 10 + path.size(), "\"/>", 3);
 }
 
 }  // namespace Tessel

@@ -6,9 +6,11 @@
 
 namespace Tessel {
 
+// Inline, so that the prefix length of a literal is known at compile time.
 inline bool startsWith(const std::string& s, const char* prefix)
 {
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
+    const std::size_t n = std::strlen(prefix);
+    return s.size() >= n && std::memcmp(s.data(), prefix, n) == 0;
 }
 
 // The local path that an image source names: the source itself, or a

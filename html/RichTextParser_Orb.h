@@ -35,6 +35,8 @@ public:
     void emoticonText(const std::string& source);
 
 private:
+    // Replaces the tag in the copy by "<img id=\"" value "\"/>".
+    void replaceWithReference(const char* tagStart, const std::string& value);
     // Empties the outputs and lists at the start of a conversion, and the
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);

@@ -22,4 +22,18 @@ std::string localPathOfSource(const std::string& source);
 // Appends "<img src=\"" path "\"/>" to out.
 void appendImageTag(std::string& out, const std::string& path);
 
+// The '>' that ends the first ">" (or, with slash, the first "/>") in
+// [from, end) ahead of any NUL byte, where strstr would find it in a C
+// string; null when there is none.
+const char* findTagClose(const char* from, const char* end, bool slash);
+
+// Where a C string at from ends within [from, end): its first NUL, or end.
+const char* cStringEnd(const char* from, const char* end);
+
+// The number that names the emoticon of a resource source (":/.../12.png"):
+// its last path element that is neither empty nor "." (separators '/' and
+// '\\'; none when it holds a ':'), read as atoi reads it. The same number
+// as readNumber(Path(source).filename().str().c_str()), without the copies.
+int resourceNumber(const std::string& source);
+
 }  // namespace Tessel

@@ -37,7 +37,8 @@ void putPairs(std::string& out, const char* what, const Tessel::StringPairList& 
 }
 
 // Messages built from pieces that reach every branch of the tokenizer and
-// the image handlers, with pictures that exist and ones that do not.
+// the image handlers, with pictures that exist and ones that do not. No
+// "http://" source: it would be fetched from the network.
 std::vector<std::string> generatedMessages(int count)
 {
     const std::string pictures = benchsupport::corpusFile("pictures/");
@@ -48,7 +49,7 @@ std::vector<std::string> generatedMessages(int count)
         "<img src=':/x/77.png'>", "<img src=\":/Res/FaceMgr/em/1001.png\" />",
         "<img src=\"" + pictures + "photo_1.png\" width=\"3\" />",
         "<img src=\"file://" + pictures + "photo_2.png\"/>", "<img src=\"file:///nowhere.png\" />",
-        "<img src=\"" + pictures + "photo_11.png\" />", "<img src=\"http://h/x.png\" />",
+        "<img src=\"" + pictures + "photo_11.png\" />", "<img src=\"https://h/x.png\" />",
         "<img src=\"a&amp;b.png\"/>", "<img id=\"/微笑\"/>", "<img id=\"/smile1\" />",
         "<img id=\"0123456789abcdef0123456789abcdef\"/>", "<img src=\"\" id=\"/色\">", "<img",
         "<IMG SRC=\"x\">", "<imgx src=b id=c>", " src=", " id=", "=", "\"", "'", "/>",

@@ -59,7 +59,7 @@ void RichTextParser_Orb::replaceWithReference(const char* tagStart, const std::s
     // A replaced tag runs through the first "/>" after its start; without
     // one it ends at its own ">", or at the end of the input.
     if (replaceTag(tagStart, true))
-        body.append("<img id=\"", 9).append(value).append("\"/>", 3);
+        appendPieces(body, {"<img id=\"", value, "\"/>"});
 }
 
 void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
@@ -77,7 +77,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         if (!record)
             return;
         const std::size_t labelStart = text.size();
-        text.append(1, '[').append(record->name).append(1, ']');
+        appendPieces(text, {"[", record->name, "]"});
         if (seenEmoticons.insert(record->id).second)
             emoticonList.emplace_back(record->name, text.substr(labelStart));
         replaceWithReference(tagStart, record->name);
@@ -151,34 +151,40 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     const char* stretch = html.data() + start;
     const std::size_t length = end - start;
 
-    body.reserve(length + 96 + headTitle.size() + headSender.size() + headDate.size());
-    if (!hasBody)
-        body.append("<body>");
+    // The title div goes right after the first ">" of the body: that of a
+    // bare "<body>", else the first one of the stretch, which is part of
+    // the body start tag or comes before it ends, so no replaced tag
+    // precedes it. A stretch without any ">" gets it after the "</body>".
+    const std::size_t headLength = headTitle.size() + headSender.size() + headDate.size();
+    body.reserve(length + 96 + headLength);
     copyPos = stretch;
     copyEnd = stretch + length;
+    const char* firstClose =
+        hasBody ? static_cast<const char*>(std::memchr(stretch, '>', length)) : nullptr;
+    if (!hasBody)
+        body.append("<body>");
+    else if (firstClose)
+        copyPos = firstClose + 1;
+    if (!hasBody || firstClose) {
+        body.append(stretch, static_cast<std::size_t>(copyPos - stretch));
+        appendTitleDiv();
+    }
     HtmlParser::parse(stretch, length);
     if (copyPos)
         body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
     body.append("</body>");
-
-    std::string titleDiv;
-    titleDiv.reserve(88 + headTitle.size() + headSender.size() + headDate.size());
-    titleDiv.append(TitleDivStart)
-        .append("<h1 id=\"title\">")
-        .append(headTitle)
-        .append("</h1>")
-        .append("<span id=\"sender\">")
-        .append(headSender)
-        .append("</span>")
-        .append("<span id=\"date\">")
-        .append(headDate)
-        .append("</span></div>");
-    std::size_t close = body.find('>');
-    body.insert(close == std::string::npos ? body.size() : close + 1, titleDiv);
+    if (hasBody && !firstClose)
+        appendTitleDiv();
 
     copyPos = nullptr;
     copyEnd = nullptr;
     endConversion();
+}
+
+void RichTextParser_Orb::appendTitleDiv()
+{
+    appendPieces(body, {TitleDivStart, "<h1 id=\"title\">", headTitle, "</h1><span id=\"sender\">",
+                        headSender, "</span><span id=\"date\">", headDate, "</span></div>"});
 }
 
 void RichTextParser_Orb::loadImageList(const StringPairList& images)
@@ -191,14 +197,17 @@ void RichTextParser_Orb::rebuildHtml(const std::string& source)
 {
     startConversion(true);
 
-    std::string copy = source;
-    std::size_t div = copy.find(TitleDivStart);
-    if (div != std::string::npos) {
-        // A title div without its "</div>" is left in place rather than
-        // cutting off the rest of the message.
-        std::size_t divEnd = copy.find(DivEnd, div);
-        if (divEnd != std::string::npos)
-            copy.erase(div, divEnd - div + sizeof DivEnd - 1);
+    // The working copy is made without the title div, in one pass. A title
+    // div without its "</div>" is left in place rather than cutting off the
+    // rest of the message.
+    std::string copy;
+    std::size_t div = source.find(TitleDivStart);
+    std::size_t divEnd = div == std::string::npos ? div : source.find(DivEnd, div);
+    if (divEnd != std::string::npos) {
+        copy.reserve(source.size() - (divEnd + sizeof DivEnd - 1 - div));
+        copy.append(source, 0, div).append(source, divEnd + sizeof DivEnd - 1, std::string::npos);
+    } else {
+        copy = source;
     }
 
     body.reserve(copy.size() + copy.size() / 4);

@@ -15,16 +15,23 @@ std::string localPathOfSource(const std::string& source)
 #endif
 }
 
+void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces)
+{
+    std::size_t at = out.size();
+    std::size_t length = 0;
+    for (std::string_view piece : pieces)
+        length += piece.size();
+    out.resize(at + length);
+    for (std::string_view piece : pieces) {
+        if (!piece.empty())
+            std::memcpy(&out[at], piece.data(), piece.size());
+        at += piece.size();
+    }
+}
+
 void appendImageTag(std::string& out, const std::string& path)
 {
-    // One resize and three copies rather than three appends that each check
-    // the capacity.
-    const std::size_t at = out.size();
-    out.resize(at + 10 + path.size() + 3);
-    char* p = &out[at];
-    std::memcpy(p, "<img src=\"", 10);
-    std::memcpy(p + 10, path.data(), path.size());
-    std::memcpy(p + 10 + path.size(), "\"/>", 3);
+    appendPieces(out, {"<img src=\"", path, "\"/>"});
 }
 
 const char* findTagClose(const char* from, const char* end, bool slash)

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace Tessel {
 
@@ -18,6 +20,9 @@ inline bool startsWith(const std::string& s, const char* prefix)
 // (file:///C:/x.png is C:/x.png); elsewhere the path keeps its root, so that
 // both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png.
 std::string localPathOfSource(const std::string& source);
+
+// Appends the pieces to out with one size check rather than one per piece.
+void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces);
 
 // Appends "<img src=\"" path "\"/>" to out.
 void appendImageTag(std::string& out, const std::string& path);

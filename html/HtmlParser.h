@@ -34,7 +34,7 @@ public:
     virtual void onImgId(const char* tagStart, const std::string& value);
     // Asked at every block start tag; true appends ParagraphPrefix to text.
     virtual bool wantParagraphs();
-    // Runs the tokenizer over length bytes; data[length] must be a NUL byte.
+    // Runs the tokenizer over length bytes; it reads none beyond them.
     virtual void parse(const char* data, std::size_t length);
 };
 

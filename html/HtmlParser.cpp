@@ -187,9 +187,6 @@ void HtmlParser::parse(const char* data, std::size_t length)
     // for a comment's end has failed, later comments need not search again,
     // which keeps a run over many unclosed comments linear.
     const char* noCommentClose = end;
-    // The text of a message is rarely longer than its markup: one allocation
-    // up front instead of a series of doublings.
-    text.reserve(text.size() + length);
 
     for (;;) {
         // The next markup start: '<' followed by '/', '!' or (outside a

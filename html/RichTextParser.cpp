@@ -31,6 +31,8 @@ void RichTextParser::parseToBody(const std::string& input)
 {
     text.clear();
     body.clear();
+    // Both outputs are about as long as the input.
+    text.reserve(input.size());
     body.reserve(input.size());
     copyPos = input.c_str();
     copyEnd = input.data() + input.size();

@@ -12,8 +12,6 @@ import os
 import re
 import subprocess
 
-BEGIN = "<!-- results:begin (written by scripts/bench.sh) -->"
-END = "<!-- results:end -->"
 
 CONTENDERS = [
     ("Tessel `ParseHtml`", "ParseHtml/qt"),
@@ -82,6 +80,10 @@ def per_second(rate):
     return f"{rate:,.0f}"
 
 
+def markers(name):
+    return f"<!-- {name}:begin -->", f"<!-- {name}:end -->"
+
+
 def section(args):
     rates, context = load_rates(os.path.join(args.results, "tessel.json"))
     peer_rates, _ = load_rates(os.path.join(args.results, "peers.json"))
@@ -97,12 +99,12 @@ def section(args):
         return rates.get(name, (None, None))[0]
 
     tessel = rate("ParseHtml/qt")
-    out = [BEGIN, ""]
+    begin, end = markers(args.section)
+    out = [begin, ""]
     out.append(f"Run of {datetime.date.today().isoformat()} on {os.cpu_count()} cores of "
                f"{cpu_model()} ({context.get('mhz_per_cpu', '?')} MHz), load average "
-               f"{args.load[0]} before and {args.load[1]} after the run; "
-               f"{context.get('library_build_type', '?')} Google Benchmark, "
-               f"{command_output(['c++', '-dumpfullversion'])} (g++), medians of "
+               f"{args.load[0]} before and {args.load[1]} after the run; g++ "
+               f"{command_output(['c++', '-dumpfullversion'])}, Release; medians of "
                f"{args.repetitions or 'the'} repetitions. Peers: Qt "
                f"{command_output(['pkg-config', '--modversion', 'Qt5Gui'])}, libpurple "
                f"{command_output(['pkg-config', '--modversion', 'purple'])}, libxml2 "
@@ -149,7 +151,7 @@ def section(args):
     shown = "—" if worst_memory is None else f"{worst_memory:.2f}×"
     met = worst_memory is not None and worst_memory <= 4
     out.append(f"| peak heap of the 1 MB message ≤ 4× its size | {shown} | {'yes' if met else 'no'} |")
-    out += ["", END]
+    out += ["", end]
     return "\n".join(out)
 
 
@@ -160,12 +162,15 @@ def main():
     parser.add_argument("--load", nargs=2, default=["?", "?"])
     parser.add_argument("--repetitions", type=int, default=None)
     parser.add_argument("--readme", required=True)
+    parser.add_argument("--section", default="results",
+                        help="the marked section of the README to replace")
     args = parser.parse_args()
 
     text = section(args)
     with open(args.readme) as f:
         readme = f.read()
-    pattern = re.compile(re.escape(BEGIN) + ".*?" + re.escape(END), re.S)
+    begin, end = markers(args.section)
+    pattern = re.compile(re.escape(begin) + ".*?" + re.escape(end), re.S)
     readme = pattern.sub(lambda _: text, readme) if pattern.search(readme) else readme + "\n" + text + "\n"
     with open(args.readme, "w") as f:
         f.write(readme)

@@ -18,6 +18,7 @@ namespace {
 
 struct Conversion {
     const char* name;
+    const std::string& input;
     std::function<void()> run;
 };
 
@@ -45,18 +46,17 @@ int main(int argc, char** argv)
     const Tessel::StringPairList& images = made.images.front();
 
     const std::vector<Conversion> conversions = {
-        {"ParseHtml", [&] { Tessel::ParseHtml(message, ignoreResult, 0, false); }},
-        {"ParseHtml2", [&] { std::string out; Tessel::ParseHtml2(out, message, ignoreResult, 0); }},
-        {"ParseHtml_Orb", [&] { Tessel::ParseHtml_Orb(message); }},
-        {"HtmlFromBody", [&] { std::string out; Tessel::HtmlFromBody(out, body, images); }},
-        {"EChTextFromBody", [&] { std::string out; Tessel::EChTextFromBody(body, out); }},
+        {"ParseHtml", message, [&] { Tessel::ParseHtml(message, ignoreResult, 0, false); }},
+        {"ParseHtml2", message, [&] { std::string out; Tessel::ParseHtml2(out, message, ignoreResult, 0); }},
+        {"ParseHtml_Orb", message, [&] { Tessel::ParseHtml_Orb(message); }},
+        {"HtmlFromBody", body, [&] { std::string out; Tessel::HtmlFromBody(out, body, images); }},
+        {"EChTextFromBody", body, [&] { std::string out; Tessel::EChTextFromBody(body, out); }},
     };
 
     std::string json = "{\"input_bytes\": " + std::to_string(message.size()) + ", \"conversions\": [";
     std::printf("%-16s %12s %12s %8s\n", "conversion", "input", "peak heap", "ratio");
     for (std::size_t i = 0; i < conversions.size(); ++i) {
-        const bool fromBody = conversions[i].name[0] == 'H' || conversions[i].name[0] == 'E';
-        const std::size_t input = fromBody ? body.size() : message.size();
+        const std::size_t input = conversions[i].input.size();
         releaseParserBuffers();
         const std::size_t before = heapInUse();
         resetHeapPeak();

@@ -4,7 +4,7 @@
 # memory check, and rewrites the results in bench/README.md. Installs
 # nothing: the packages come from `scripts/setup.sh --bench`.
 #
-#   scripts/bench.sh                 full run (5 repetitions, medians)
+#   scripts/bench.sh                 full run (5 rounds, medians)
 #   BENCH_REPETITIONS=3 scripts/bench.sh
 #   BENCH_BUILD_DIR=build-x scripts/bench.sh
 set -euo pipefail
@@ -26,13 +26,17 @@ results="$bin/results"
 mkdir -p "$results"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
-run_benchmark() {
-  local program=$1 out=$2
-  "$bin/$program" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
-    --benchmark_out_format=json --benchmark_out="$results/$out" 2> >(grep -v XDG_RUNTIME_DIR >&2)
-}
-run_benchmark tessel_bench tessel.json
-run_benchmark peer_bench peers.json
+# The library's and the peers' programs run by turns, once per repetition,
+# so that both sample the same stretch of the machine's load; the report
+# takes the median of each benchmark over the repetitions.
+rm -f "$results"/tessel.*.json "$results"/peers.*.json
+for ((round = 1; round <= repetitions; round++)); do
+  for program in tessel peer; do
+    "$bin/${program}_bench" --benchmark_out_format=json \
+      --benchmark_out="$results/${program/peer/peers}.$round.json" \
+      2> >(grep -v XDG_RUNTIME_DIR >&2)
+  done
+done
 "$bin/memory_bench" "$results/memory.json"
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)

@@ -6,7 +6,7 @@
 #include "download/ImageDownloader.h"
 #include "fs/filesystem.h"
 #include "html/image_source.h"
-#include "html/md5.h"
+#include "html/image_key_cache.h"
 
 namespace Tessel {
 
@@ -31,34 +31,37 @@ void RichTextParser::parseToBody(const std::string& input)
 {
     text.clear();
     body.clear();
+    // Both outputs are about as long as the input.
+    text.reserve(input.size());
+    body.reserve(input.size());
     copyPos = input.c_str();
+    copyEnd = input.data() + input.size();
     HtmlParser::parse(input.data(), input.size());
     if (copyPos)
         body.append(copyPos);
     imageCache.clear();
 }
 
-const char* RichTextParser::pastFirst(const char* tagStart, const char* marker)
-{
-    const char* found = std::strstr(tagStart, marker);
-    if (found)
-        return found + std::strlen(marker);
-    // No end marker: the tag runs to the end of the input.
-    return tagStart + std::strlen(tagStart);
-}
-
-void RichTextParser::replaceInCopy(const char* tagStart, const char* resumeAt,
-                                   const char* replacement, std::size_t length)
+bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
 {
     if (!copyPos)
-        return;
+        return false;
+    const char* resumeAt = nullptr;
+    if (throughSlashClose) {
+        if (const char* close = findTagClose(tagStart, copyEnd, true))
+            resumeAt = close + 1;
+    }
+    if (!resumeAt) {
+        const char* close = findTagClose(tagStart, copyEnd, false);
+        resumeAt = close ? close + 1 : cStringEnd(tagStart, copyEnd);
+    }
     // A tag replaced a second time has been copied up to already: its
     // second replacement follows the first.
     if (copyPos <= tagStart)
-        body.append(copyPos, tagStart - copyPos);
+        body.append(copyPos, static_cast<std::size_t>(tagStart - copyPos));
     if (resumeAt > copyPos)
         copyPos = resumeAt;
-    body.append(replacement, length);
+    return true;
 }
 
 void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
@@ -68,7 +71,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     if (resourceImagesOnly && !startsWith(src, ":/"))
         return;
 
-    std::string key = imageKey(src);
+    std::string key = cachedImageKey(src);
     auto cached = imageCache.find(key);
     const std::string* path;
     if (cached != imageCache.end()) {
@@ -85,7 +88,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
             resolved = localPathOfSource(src);
             if (!startsWith(resolved, ":/") && !isFile(Path(resolved))) {
                 if (keepBody)
-                    replaceInCopy(tagStart, pastFirst(tagStart, ">"), "", 0);
+                    replaceTag(tagStart, false);
                 return;
             }
             if (Callback)
@@ -94,11 +97,9 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
         path = &imageCache.emplace(std::move(key), std::move(resolved)).first->second;
     }
 
-    std::size_t before = text.size();
     appendImageTag(text, *path);
-    if (keepBody)
-        replaceInCopy(tagStart, pastFirst(tagStart, ">"), text.data() + before,
-                      text.size() - before);
+    if (keepBody && replaceTag(tagStart, false))
+        appendImageTag(body, *path);
 }
 
 }  // namespace Tessel

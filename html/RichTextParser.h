@@ -30,14 +30,17 @@ public:
     void setKeepBody(bool flag);
     void parseToBody(const std::string& input);
 
-    // One byte past the first marker found from tagStart on, or the end of
-    // the input when there is none.
-    static const char* pastFirst(const char* tagStart, const char* marker);
-    // Copies the input from copyPos up to tagStart into body, moves copyPos
-    // to resumeAt and appends the replacement; does nothing while copyPos is
-    // null.
-    void replaceInCopy(const char* tagStart, const char* resumeAt, const char* replacement,
-                       std::size_t length);
+    // Copies the input from copyPos up to tagStart into body and moves
+    // copyPos past the tag: one byte past its first ">", or with
+    // throughSlashClose past the first "/>" and failing that the first ">";
+    // past the end of the input when there is neither. The caller appends
+    // the replacement. Returns false, and does nothing, while copyPos is null.
+    bool replaceTag(const char* tagStart, bool throughSlashClose);
+
+protected:
+    // End of the input being copied into body. The search for a tag's end
+    // stops there, and at a NUL byte as in a C string.
+    const char* copyEnd = nullptr;
 };
 
 }  // namespace Tessel

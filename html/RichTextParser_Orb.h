@@ -35,6 +35,10 @@ public:
     void emoticonText(const std::string& source);
 
 private:
+    // Replaces the tag in the copy by "<img id=\"" value "\"/>".
+    void replaceWithReference(const char* tagStart, const std::string& value);
+    // Appends the title div of the head strings to body.
+    void appendTitleDiv();
     // Empties the outputs and lists at the start of a conversion, and the
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);

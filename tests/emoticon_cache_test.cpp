@@ -177,6 +177,7 @@ TEST_F(Catalogue, PathsFromIds)
     EXPECT_EQ(cache.getPathFromId(std::string("12\0" "3", 4)), ":/Res/FaceMgr/em/12.png");
     EXPECT_EQ(cache.getPathFromId(std::string(238, '7')), ":/Res/FaceMgr/em/" + std::string(238, '7') + ".png");
     EXPECT_EQ(cache.getPathFromId(std::string(239, '7')), ":/Res/FaceMgr/em/" + std::string(239, '7') + ".pn");
+    EXPECT_EQ(cache.getPathFromId(std::string(1000, '7')), ":/Res/FaceMgr/em/" + std::string(242, '7'));
 }
 
 TEST_F(Catalogue, CopiesOwnTheirRecords)

@@ -3,19 +3,19 @@
 #include <gtest/gtest.h>
 
 #include "api/tessel.h"
-#include "support/callback_log.h"
+#include "support/common.h"
 
 using namespace Tessel;
 
 TEST(BeforeInit, EveryFunctionAnswersSafely)
 {
-    testsupport::callbackCalls.clear();
+    TestSupport::callbackCalls.clear();
     std::string out = "unchanged";
     StringPairList pairs{{"k", "v"}};
 
-    EXPECT_FALSE(ParseHtml("<b>x</b>", testsupport::recordCallback, 1, false));
-    EXPECT_FALSE(ParseHtml2(out, "<b>x</b>", testsupport::recordCallback, 1));
-    EXPECT_TRUE(testsupport::callbackCalls.empty());
+    EXPECT_FALSE(ParseHtml("<b>x</b>", TestSupport::recordCallback, 1, false));
+    EXPECT_FALSE(ParseHtml2(out, "<b>x</b>", TestSupport::recordCallback, 1));
+    EXPECT_TRUE(TestSupport::callbackCalls.empty());
     EXPECT_FALSE(GetText(out));
     EXPECT_FALSE(GetBody(out));
     EXPECT_EQ(out, "unchanged");
@@ -38,9 +38,5 @@ TEST(BeforeInit, EveryFunctionAnswersSafely)
     EXPECT_EQ(out, "unchanged");
     EXPECT_FALSE(HtmlFromBody(out, "<body>x</body>", pairs));
     EXPECT_EQ(out, "unchanged");
-}
-
-TEST(BeforeInit, SetCachePathStillStoresAndAnswersFalse)
-{
     EXPECT_FALSE(SetCachePath("/tmp/cache"));
 }

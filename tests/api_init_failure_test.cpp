@@ -6,14 +6,13 @@
 #include <stdexcept>
 
 #include "api/tessel.h"
-#include "support/sample_catalogue.h"
-#include "support/temp_dir.h"
+#include "support/common.h"
 
 using namespace Tessel;
 
 TEST(InitFailure, CatalogueIsRetriedAndParsersStay)
 {
-    testsupport::TempDir dir;
+    TestSupport::TempDir dir;
     std::string broken = dir.write("broken.dat", "<face><clasic size=\"1\"><em id=\"1\">x</clasic>");
     EXPECT_THROW(Init("root", broken.c_str()), rapidxml::parse_error);
     std::string out;
@@ -32,7 +31,7 @@ TEST(InitFailure, CatalogueIsRetriedAndParsersStay)
         EXPECT_STREQ(e.what(), "error reading stream");
     }
 
-    std::string good = dir.write("emo.dat", testsupport::SampleCatalogueXml);
+    std::string good = dir.write("emo.dat", TestSupport::SampleCatalogueXml);
     EXPECT_TRUE(Init("root", good.c_str()));
     ASSERT_NE(EChStructFromIndex(0), nullptr);
     EXPECT_EQ(EChStructFromIndex(0)->name, "smile");

@@ -1,54 +1,33 @@
 // The image downloader against the in-test server: which addresses it
 // fetches, where the files go, connection reuse, and what stays after a
 // server that stalls or breaks off. Each test has its own loopback address.
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "api/state.h"
 #include "download/ImageDownloader.h"
+#include "support/common.h"
 #include "support/http_server.h"
-#include "support/temp_dir.h"
 
 using namespace Tessel;
-using TestSupport::HttpServer;
-using TestSupport::patternBytes;
-using TestSupport::Reply;
+using namespace TestSupport;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Announcement {
-    int code;
-    std::string data;
-    std::int64_t user;
-};
-std::vector<Announcement> announced;
-
-void announce(int code, const char* data, int length, std::int64_t user)
-{
-    announced.push_back({code, std::string(data, static_cast<std::size_t>(length)), user});
-}
 
 class Download : public ::testing::Test {
 protected:
     void SetUp() override
     {
         useCache(root / "cache");
-        announced.clear();
-        Callback = announce;
+        callbackCalls.clear();
+        Callback = recordCallback;
         CallbackUser = -77;
     }
-
-    void TearDown() override
-    {
-        Callback = nullptr;
-    }
+    void TearDown() override { Callback = nullptr; }
 
     void useCache(const fs::path& directory)
     {
@@ -57,19 +36,25 @@ protected:
         std::strncpy(CachePath, directory.u8string().c_str(), sizeof CachePath - 1);
     }
 
-    static std::string contents(const std::string& path)
+    // The index-th announcement names path, a fresh name in the cache.
+    void expectStored(std::size_t index, const std::string& path, const std::string& extension)
     {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        fs::path file = fs::u8path(path);
+#if defined(_WIN32)
+        EXPECT_EQ(path.find('/'), std::string::npos) << path;
+#endif
+        EXPECT_EQ(file.parent_path(), cache);
+        EXPECT_EQ(cacheNameSuffix(file.filename().u8string()), extension);
+        ASSERT_GT(callbackCalls.size(), index);
+        EXPECT_EQ(callbackCalls[index].code, 2);
+        EXPECT_EQ(callbackCalls[index].data, path);
+        EXPECT_EQ(callbackCalls[index].user, -77);
     }
 
-    testsupport::TempDir temp;
+    TempDir temp;
     const fs::path root = fs::u8path(temp.path());
     fs::path cache;
 };
-
-const std::string alphabet =
-    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789@#$%^&()_[]{}~`";
 
 }  // namespace
 
@@ -80,24 +65,21 @@ TEST_F(Download, RefusesOtherAddressesWithoutAnyTraffic)
     for (const char* url : {"", "HTTP://127.0.20.1/a.png", "https://127.0.20.1/a.png",
                             "http://127.0.20.1/a.JPG", "http://127.0.20.1/a.gif",
                             "http://127.0.20.1/a.jpeg", "http://127.0.20.1/a.jp",
-                            "http://127.0.20.1/noext", "http://127.0.20.1/",
-                            "http://127.0.20.1.png"}) {
+                            "http://127.0.20.1/noext", "http://127.0.20.1/", "http://127.0.20.1.png"}) {
         std::string path = "untouched";
         EXPECT_FALSE(downloader.downloadImage(url, path)) << url;
         EXPECT_EQ(path, "untouched") << url;
     }
     EXPECT_EQ(server.connections(), 0);
     EXPECT_TRUE(downloader.connections.empty());
-    EXPECT_TRUE(announced.empty());
+    EXPECT_TRUE(callbackCalls.empty());
     EXPECT_FALSE(fs::exists(cache));
 
     std::string host, path;
     EXPECT_TRUE(ImageDownloader::splitUrl("http://h:81/p/q.png?x=1", host, path));
-    EXPECT_EQ(host, "h:81");
-    EXPECT_EQ(path, "/p/q.png?x=1");
+    EXPECT_EQ(host + " " + path, "h:81 /p/q.png?x=1");
     EXPECT_TRUE(ImageDownloader::splitUrl("http:///x.png", host, path));
-    EXPECT_EQ(host, "");
-    EXPECT_EQ(path, "/x.png");
+    EXPECT_EQ(host + " " + path, " /x.png");
 }
 
 TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
@@ -110,29 +92,13 @@ TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
 #else
     const std::string query = "?size=2";
 #endif
-    HttpServer one("127.0.20.2");
-    HttpServer two("127.0.20.3");
+    HttpServer one("127.0.20.2"), two("127.0.20.3");
     const std::string body = patternBytes(50000);
     one.on("/p.jpgx", {200, body});
     one.on("/q.png" + query, {200, "small"});
     two.on("/r.png", {200, "other"});
 
     ImageDownloader downloader;
-    // The index-th announcement names path, a fresh name in the cache.
-    auto expectStored = [&](std::size_t index, const std::string& path, const std::string& extension) {
-        fs::path file = fs::u8path(path);
-#if defined(_WIN32)
-        EXPECT_EQ(path.find('/'), std::string::npos) << path;
-#endif
-        EXPECT_EQ(file.parent_path(), cache);
-        std::string name = file.filename().u8string();
-        EXPECT_EQ(name.find_first_not_of(alphabet), 30u) << name;
-        EXPECT_EQ(name.substr(30), extension);
-        ASSERT_GT(announced.size(), index);
-        EXPECT_EQ(announced[index].code, 2);
-        EXPECT_EQ(announced[index].data, path);
-        EXPECT_EQ(announced[index].user, -77);
-    };
     std::string paths[3];
     ASSERT_TRUE(downloader.downloadImage("http://127.0.20.2/p.jpgx", paths[0]));
     ASSERT_TRUE(downloader.downloadImage("http://127.0.20.2/q.png" + query, paths[1]));
@@ -140,9 +106,9 @@ TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
     expectStored(0, paths[0], ".jpgx");
     expectStored(1, paths[1], ".png" + query);
     expectStored(2, paths[2], ".png");
-    EXPECT_TRUE(contents(paths[0]) == body);
-    EXPECT_EQ(contents(paths[1]), "small");
-    EXPECT_EQ(contents(paths[2]), "other");
+    EXPECT_TRUE(readFile(paths[0]) == body);
+    EXPECT_EQ(readFile(paths[1]), "small");
+    EXPECT_EQ(readFile(paths[2]), "other");
 
     // A port in the host text names another connection, on port 80 too. The
     // stand-in drops the suffix; WinINet takes the whole text for the name
@@ -150,26 +116,25 @@ TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
     std::string suffixed;
 #if defined(_WIN32)
     EXPECT_FALSE(downloader.downloadImage("http://127.0.20.3:8080/r.png", suffixed));
-    EXPECT_EQ(announced.size(), 3u);
+    EXPECT_EQ(callbackCalls.size(), 3u);
     EXPECT_EQ(two.requests(), 1);
 #else
     ASSERT_TRUE(downloader.downloadImage("http://127.0.20.3:8080/r.png", suffixed));
     expectStored(3, suffixed, ".png");
     EXPECT_NE(suffixed, paths[2]);
-    EXPECT_EQ(contents(suffixed), "other");
+    EXPECT_EQ(readFile(suffixed), "other");
     EXPECT_EQ(two.requests(), 2);
 #endif
     EXPECT_EQ(downloader.connections.count("127.0.20.3:8080"), 1u);
     EXPECT_EQ(downloader.connections.size(), 3u);
     EXPECT_EQ(one.connections(), 1);
     EXPECT_EQ(one.requests(), 2);
-
 #if defined(_WIN32)
     // The request goes out, but no file of that name can be opened.
     std::string refused;
     EXPECT_FALSE(downloader.downloadImage("http://127.0.20.2/q.png?size=2", refused));
     EXPECT_EQ(one.requests(), 3);
-    EXPECT_EQ(announced.size(), 3u);
+    EXPECT_EQ(callbackCalls.size(), 3u);
 #endif
 }
 
@@ -186,7 +151,7 @@ TEST_F(Download, EmptyHostIsNeverLookedUp)
     EXPECT_TRUE(downloader.connectHost(""));
 #endif
     EXPECT_NE(downloader.connection, known);
-    EXPECT_EQ(downloader.connectHost("127.0.20.4"), true);
+    EXPECT_TRUE(downloader.connectHost("127.0.20.4"));
     EXPECT_EQ(downloader.connection, known);
 }
 
@@ -208,46 +173,39 @@ TEST_F(Download, StalledSendTimesOutAndItsLateAnswerDoesNoHarm)
     EXPECT_GE(waited, std::chrono::milliseconds(2900));
     EXPECT_LT(waited, std::chrono::milliseconds(4500));
     EXPECT_FALSE(fs::exists(cache));
-    EXPECT_TRUE(announced.empty());
+    EXPECT_TRUE(callbackCalls.empty());
     EXPECT_EQ(downloader.connections.size(), 1u);
 
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(downloader.downloadImage("http://127.0.20.5/ok.png", path));
-        EXPECT_TRUE(contents(path) == body);
+        EXPECT_TRUE(readFile(path) == body);
         EXPECT_TRUE(server.waitForReplies(2, 3000));  // the late answer has gone out
     }
 }
 
-TEST_F(Download, StallMidBodyKeepsTheChunksWritten)
+TEST_F(Download, StallOrResetMidBodyKeepsTheChunksWritten)
 {
     HttpServer server("127.0.20.6");
-    Reply cut{200, patternBytes(60000)};
-    cut.cut = Reply::stall;
-    cut.cutAt = 45000;
-    server.on("/m.png", cut);
+    Reply stall{200, patternBytes(60000)}, reset = stall;
+    stall.cut = Reply::stall;
+    stall.cutAt = 45000;
+    server.on("/s.png", stall);
+    reset.cut = Reply::reset;
+    reset.cutAt = 30000;
+    server.on("/r.png", reset);
 
+    std::string stalled, broken;
+    {
+        ImageDownloader downloader;
+        EXPECT_TRUE(downloader.downloadImage("http://127.0.20.6/s.png", stalled));
+        EXPECT_EQ(downloader.state, timedOut);
+    }
     ImageDownloader downloader;
-    std::string path;
-    EXPECT_TRUE(downloader.downloadImage("http://127.0.20.6/m.png", path));
-    EXPECT_EQ(downloader.state, timedOut);
-    EXPECT_TRUE(contents(path) == cut.body.substr(0, TestSupport::deliveredBeforeCut(45000)));
-    ASSERT_EQ(announced.size(), 1u);
-    EXPECT_EQ(announced[0].data, path);
-}
-
-TEST_F(Download, ResetMidBodyKeepsTheChunksWritten)
-{
-    HttpServer server("127.0.20.7");
-    Reply cut{200, patternBytes(60000)};
-    cut.cut = Reply::reset;
-    cut.cutAt = 30000;
-    server.on("/r.png", cut);
-
-    ImageDownloader downloader;
-    std::string path;
-    EXPECT_TRUE(downloader.downloadImage("http://127.0.20.7/r.png", path));
+    EXPECT_TRUE(downloader.downloadImage("http://127.0.20.6/r.png", broken));
     EXPECT_NE(downloader.state, done);
-    EXPECT_TRUE(contents(path) == cut.body.substr(0, TestSupport::deliveredBeforeCut(30000)));
-    ASSERT_EQ(announced.size(), 1u);
-    EXPECT_EQ(announced[0].code, 2);
+    EXPECT_TRUE(readFile(stalled) == stall.body.substr(0, deliveredBeforeCut(45000)));
+    EXPECT_TRUE(readFile(broken) == reset.body.substr(0, deliveredBeforeCut(30000)));
+    ASSERT_EQ(callbackCalls.size(), 2u);
+    expectStored(0, stalled, ".png");
+    expectStored(1, broken, ".png");
 }

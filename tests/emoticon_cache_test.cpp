@@ -1,9 +1,10 @@
+// The emoticon catalogue on files written at run time: groups, sizes,
+// entries, failures, look-ups, copies and the fall-back location.
 #include "emoticons/EmoticonCache.h"
 
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <stdexcept>
 
@@ -12,10 +13,9 @@
 
 #include "emoticons/XmlNesting.h"
 #include "fs/filesystem.h"
-#include "support/temp_dir.h"
+#include "support/common.h"
 
-using testsupport::TempDir;
-using testsupport::writeFile;
+using namespace TestSupport;
 
 namespace {
 
@@ -23,11 +23,8 @@ class Catalogue : public testing::Test {
 protected:
     EmoticonCache load(const std::string& xml)
     {
-        std::string path = dir / ("emo" + std::to_string(files++) + ".dat");
-        writeFile(path, xml);
-        return EmoticonCache(path.c_str());
+        return EmoticonCache(dir.write("emo" + std::to_string(files++) + ".dat", xml).c_str());
     }
-
     // What loading xml raises, or "loaded".
     std::string failure(const std::string& xml)
     {
@@ -51,15 +48,8 @@ const std::string sample =
     "<ignored size=\"9\"><em id=\"99\">x</em></ignored>"
     "<clasic size=\"2\"><em id=\"1\">smile</em><em id=\"2\">wave</em></clasic></face>";
 
-std::string id(const EMOSTRUCT* record)
-{
-    return record ? record->id : "<null>";
-}
-
-std::string tag(const std::string& id)
-{
-    return "<img src=\":/Res/FaceMgr/em/" + id + ".png\"/>";
-}
+std::string id(const EMOSTRUCT* record) { return record ? record->id : "<null>"; }
+std::string tag(const std::string& id) { return "<img src=\":/Res/FaceMgr/em/" + id + ".png\"/>"; }
 
 }  // namespace
 
@@ -215,8 +205,7 @@ TEST_F(Catalogue, CopiesOwnTheirRecords)
 
 TEST_F(Catalogue, UnusableLocationsFallBackBesideTheExecutable)
 {
-    writeFile(dir / "empty.dat", "");
-    const std::string missing = dir / "missing.dat", empty = dir / "empty.dat";
+    const std::string missing = dir / "missing.dat", empty = dir.write("empty.dat", "");
     const char* locations[] = {nullptr, "", missing.c_str(), dir.path().c_str(), empty.c_str()};
     if (const char* expected = std::getenv("TESSEL_CATALOGUE_BESIDE")) {
         // Running as a copy placed next to a catalogue of its own.
@@ -237,33 +226,27 @@ TEST_F(Catalogue, UnusableLocationsFallBackBesideTheExecutable)
         }
     }
 
+    // A copy of this program beside a catalogue runs the branch above.
     namespace fs = std::filesystem;
-    const fs::path bin = fs::u8path(dir / "bin"), log = fs::u8path(dir / "child.log");
-    fs::create_directories(bin / "Resource");
-    const fs::path copy = bin / fs::u8path(Tessel::executablePath().filename().str());
-    fs::copy_file(fs::u8path(Tessel::executablePath().str()), copy);
+    const fs::path exe = fs::u8path(Tessel::executablePath().str()), bin = fs::u8path(dir / "bin");
+    const std::string copy = (bin / exe.filename()).u8string(), log = dir / "child.log";
+    dir.write("bin/Resource/emo.dat", "<face><clasic size=\"1\"><em id=\"1\">beside</em></clasic></face>");
+    fs::copy_file(exe, bin / exe.filename());
+    const std::string filter = " --gtest_filter=Catalogue.UnusableLocationsFallBackBesideTheExecutable > ";
 #if defined(_WIN32)
     // And the runtime DLLs that sit beside the original.
-    for (const auto& entry : fs::directory_iterator(fs::u8path(Tessel::executablePath().parentPath().str())))
+    for (const auto& entry : fs::directory_iterator(exe.parent_path()))
         if (entry.path().extension() == ".dll")
             fs::copy_file(entry.path(), bin / entry.path().filename());
-#endif
-    writeFile((bin / "Resource/emo.dat").u8string(),
-              "<face><clasic size=\"1\"><em id=\"1\">beside</em></clasic></face>");
-    const std::string filter =
-        " --gtest_filter=Catalogue.UnusableLocationsFallBackBesideTheExecutable > ";
-#if defined(_WIN32)
     // cmd /c drops the outer pair of quotes; the child inherits the variable.
     _putenv_s("TESSEL_CATALOGUE_BESIDE", "beside");
-    std::string command = "\"\"" + copy.u8string() + "\"" + filter + "\"" + log.u8string() + "\" 2>&1\"";
+    const std::string command = "\"\"" + copy + "\"" + filter + "\"" + log + "\" 2>&1\"";
 #else
-    std::string command = "TESSEL_CATALOGUE_BESIDE=beside '" + copy.u8string() + "'" + filter + "'" +
-                          log.u8string() + "' 2>&1";
+    const std::string command = "TESSEL_CATALOGUE_BESIDE=beside '" + copy + "'" + filter + "'" + log + "' 2>&1";
 #endif
     int status = std::system(command.c_str());
 #if defined(_WIN32)
     _putenv_s("TESSEL_CATALOGUE_BESIDE", "");
 #endif
-    std::ifstream childLog(log);
-    EXPECT_EQ(status, 0) << command << "\n" << childLog.rdbuf();
+    EXPECT_EQ(status, 0) << command << "\n" << readFile(log);
 }

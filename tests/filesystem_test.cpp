@@ -1,3 +1,4 @@
+// The file-system functions on real temporary directories.
 #include "fs/filesystem.h"
 
 #include <cerrno>
@@ -10,12 +11,11 @@
 #include <windows.h>
 #endif
 
-#include "support/temp_dir.h"
-
-using testsupport::TempDir;
-using testsupport::writeFile;
+#include "support/common.h"
 
 using namespace Tessel;
+using TestSupport::TempDir;
+using TestSupport::writeFile;
 
 namespace {
 
@@ -23,34 +23,21 @@ namespace {
 // CreateDirectoryW reports through GetLastError and leaves the runtime's
 // errno as it was, so the message shows whatever errno held before.
 constexpr int errnoBefore = 12345;
-
-int reported(int)
-{
-    return errnoBefore;
-}
-
+int reported(int) { return errnoBefore; }
 // The rendering of a path written with slashes.
 std::string shown(std::string path)
 {
     for (char& c : path)
-        if (c == '/')
-            c = '\\';
+        c = c == '/' ? '\\' : c;
     return path;
 }
 #else
-int reported(int error)
-{
-    return error;
-}
-
-std::string shown(const std::string& path)
-{
-    return path;
-}
+int reported(int error) { return error; }
+std::string shown(const std::string& path) { return path; }
 #endif
 
-// The result of createDirectories and what it printed, as "true:" or
-// "false:" followed by the output.
+// The result of createDirectories and what it printed: "true:" or "false:"
+// followed by the output.
 std::string outcome(const Path& p)
 {
 #if defined(_WIN32)
@@ -64,19 +51,18 @@ std::string outcome(const Path& p)
 
 std::string failed(const std::string& path, int error)
 {
-    return "false:create directory '" + shown(path) + "' failed, errno=" +
-           std::to_string(reported(error)) + "\n";
+    return "false:create directory '" + shown(path) + "' failed, errno=" + std::to_string(reported(error)) + "\n";
 }
 
 }  // namespace
 
-TEST(CreateDirectories, CreatesMissingLevelsAndAcceptsExistingOnes)
+TEST(CreateDirectories, CreatesMissingLevelsAndReportsTheOneThatFailed)
 {
     TempDir dir;
     const Path deepest(dir / "a/b/c");
     EXPECT_EQ(outcome(deepest), "true:");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
-    EXPECT_EQ(outcome(deepest), "true:");
+    EXPECT_EQ(outcome(deepest), "true:");  // existing: no message
     writeFile(dir / "file", "x");
     EXPECT_EQ(outcome(Path(dir / "file")), "false:");
 
@@ -89,17 +75,11 @@ TEST(CreateDirectories, CreatesMissingLevelsAndAcceptsExistingOnes)
     EXPECT_FALSE(createDirectory(deepest, error));
 #endif
     EXPECT_EQ(error, reported(EEXIST));
-}
 
-TEST(CreateDirectories, ReportsOnlyTheLevelThatFailed)
-{
-    TempDir dir;
-    writeFile(dir / "file", "x");
     EXPECT_EQ(outcome(Path(dir / "file/x/y")), failed(dir / "file/x", ENOTDIR));
     const std::string longName(300, 'n');
     EXPECT_EQ(outcome(Path(dir / longName + "/sub/sub")), failed(dir / longName, ENAMETOOLONG));
     EXPECT_EQ(outcome(Path()), failed("", ENOENT));
-
     // Thousands of missing levels, far past the system's path limit: one
     // message, for the outermost missing level.
     std::string deep = dir / "file";
@@ -108,7 +88,7 @@ TEST(CreateDirectories, ReportsOnlyTheLevelThatFailed)
     EXPECT_EQ(outcome(Path(deep)), failed(dir / "file/d", ENOTDIR));
 }
 
-TEST(FileQueries, KindAndSize)
+TEST(FileQueries, KindSizeAndUtf8Names)
 {
     TempDir dir;
     writeFile(dir / "empty", "");
@@ -120,13 +100,8 @@ TEST(FileQueries, KindAndSize)
     EXPECT_EQ(fileSize(empty, true), 0u);
     EXPECT_EQ(fileSize(five, true), 5u);
     EXPECT_EQ(fileSize(five, false), 5u);
-    EXPECT_TRUE(exists(directory) && isDirectory(directory));
-    EXPECT_FALSE(isFile(directory));
-}
+    EXPECT_TRUE(exists(directory) && isDirectory(directory) && !isFile(directory));
 
-TEST(FileQueries, ChineseAndEmojiNamesEndToEnd)
-{
-    TempDir dir;
     // 表情/微笑; the emoji only where paths stay UTF-8 (the wide conversion
     // stops at four-byte sequences).
     std::string nested = dir / "\xE8\xA1\xA8\xE6\x83\x85/\xE5\xBE\xAE\xE7\xAC\x91";

@@ -1,73 +1,21 @@
 // The asynchronous HTTP client and the WinINet stand-in beneath it, against
 // the in-test server. Each test has its own loopback address.
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
 
 #include "download/CAsyncHttp.h"
+#include "support/common.h"
 #include "support/http_server.h"
-#include "support/temp_dir.h"
 
 using namespace Tessel;
-using TestSupport::HttpServer;
-using TestSupport::patternBytes;
-using TestSupport::Reply;
+using namespace TestSupport;
 
 namespace {
-
-// Status callbacks seen by the raw stand-in tests.
-struct Completion {
-    std::thread::id thread;
-    DWORD_PTR context;
-    DWORD status;
-    DWORD error;
-};
-
-struct Completions {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<Completion> seen;
-
-    static void TESSEL_CALLBACK record(HINTERNET, DWORD_PTR context, DWORD status,
-                                       LPVOID information, DWORD)
-    {
-        auto* result = static_cast<INTERNET_ASYNC_RESULT*>(information);
-        std::lock_guard<std::mutex> lock(instance.mutex);
-        instance.seen.push_back({std::this_thread::get_id(), context, status, result->dwError});
-        instance.arrived.notify_all();
-    }
-
-    // The count-th completion (1-based), or a zeroed one after 5 s.
-    Completion await(std::size_t count)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (!arrived.wait_for(lock, std::chrono::seconds(5), [&] { return seen.size() >= count; }))
-            return {};
-        return seen[count - 1];
-    }
-
-    std::size_t count()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return seen.size();
-    }
-
-    static Completions instance;
-};
-Completions Completions::instance;
-
-HINTERNET openRequest(HINTERNET root, const char* host, const char* path)
-{
-    HINTERNET connection = InternetConnectA(root, host, 80, nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0);
-    return HttpOpenRequestA(connection, nullptr, path, nullptr, nullptr, nullptr, 0, 42);
-}
 
 // A client whose wait gives up after the given time.
 class Client : public CAsyncHttp {
@@ -86,23 +34,14 @@ public:
 struct Recorder {
     std::string bytes;
     std::vector<std::size_t> writes;
-
 #if defined(_WIN32)
-    FILE* open()
-    {
-        return std::fopen((dir / "recorded").c_str(), "w+b");
-    }
-
+    TempDir dir;
+    FILE* open() { return std::fopen((dir / "recorded").c_str(), "w+b"); }
     void close(FILE* file)
     {
-        std::rewind(file);
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-            bytes.append(chunk, n);
         std::fclose(file);
+        bytes = readFile(dir / "recorded");
     }
-
-    testsupport::TempDir dir;
 #else
     FILE* open()
     {
@@ -117,25 +56,67 @@ struct Recorder {
         setvbuf(file, nullptr, _IONBF, 0);
         return file;
     }
-
     void close(FILE* file) { std::fclose(file); }
 #endif
 };
 
-// The tests of the POSIX stand-in itself; the Windows build has none.
-class StandIn : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-#if defined(_WIN32)
-        GTEST_SKIP() << "exercises the POSIX stand-in for WinINet, which Windows does not build";
-#endif
-    }
+#if !defined(_WIN32)
+// The status callbacks seen by the tests of the POSIX stand-in itself.
+struct Completion {
+    std::thread::id thread;
+    DWORD_PTR context;
+    DWORD status, error;
 };
+std::mutex mutex;
+std::condition_variable arrived;
+std::vector<Completion> completions;
+
+void TESSEL_CALLBACK record(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    auto* result = static_cast<INTERNET_ASYNC_RESULT*>(information);
+    completions.push_back({std::this_thread::get_id(), context, status, result->dwError});
+    arrived.notify_all();
+}
+
+// The count-th completion (1-based), or a zeroed one after 5 s.
+Completion await(std::size_t count)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!arrived.wait_for(lock, std::chrono::seconds(5), [&] { return completions.size() >= count; }))
+        return {};
+    return completions[count - 1];
+}
+
+std::size_t completionCount()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return completions.size();
+}
+
+HINTERNET openRequest(HINTERNET root, const char* host, const char* path)
+{
+    HINTERNET connection =
+        InternetConnectA(root, host, 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    return HttpOpenRequestA(connection, nullptr, path, nullptr, nullptr, nullptr, 0, 42);
+}
+
+// An asynchronous read into buffer; false with the buffer length reset
+// when it is pending.
+bool read(HINTERNET request, INTERNET_BUFFERSA& buffers, char* buffer, DWORD size, DWORD_PTR context)
+{
+    buffers = {};
+    buffers.dwStructSize = sizeof buffers;
+    buffers.lpvBuffer = buffer;
+    buffers.dwBufferLength = size;
+    return InternetReadFileExA(request, &buffers, IRF_ASYNC, context);
+}
+#endif
 
 }  // namespace
 
-TEST_F(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
+#if !defined(_WIN32)
+TEST(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
 {
     HttpServer server("127.0.10.1");
     const std::string body = patternBytes(70000);
@@ -144,7 +125,7 @@ TEST_F(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
     HINTERNET root = InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
                                    INTERNET_FLAG_ASYNC);
     ASSERT_NE(root, nullptr);
-    InternetSetStatusCallbackA(root, Completions::record);
+    InternetSetStatusCallbackA(root, record);
     // The port in the host text is ignored: the connection says 80.
     HINTERNET connection = InternetConnectA(root, "127.0.10.1:8080", 80, nullptr, nullptr,
                                             INTERNET_SERVICE_HTTP, 0, 7);
@@ -157,7 +138,7 @@ TEST_F(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
 
     EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
     EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
-    Completion sent = Completions::instance.await(1);
+    Completion sent = await(1);
     EXPECT_NE(sent.thread, std::this_thread::get_id());
     EXPECT_NE(sent.thread, std::thread::id());
     EXPECT_EQ(sent.context, 42u);
@@ -165,23 +146,18 @@ TEST_F(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
     EXPECT_EQ(sent.error, 0u);
 
     std::string received;
-    std::size_t completions = 1;
     char chunk[1000];
-    for (;;) {
-        INTERNET_BUFFERSA buffers = {};
-        buffers.dwStructSize = sizeof buffers;
-        buffers.lpvBuffer = chunk;
-        buffers.dwBufferLength = sizeof chunk;
-        if (!InternetReadFileExA(request, &buffers, IRF_ASYNC, 43)) {
+    INTERNET_BUFFERSA buffers;
+    for (std::size_t count = 1;; received.append(chunk, buffers.dwBufferLength)) {
+        if (!read(request, buffers, chunk, sizeof chunk, 43)) {
             ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
-            Completion read = Completions::instance.await(++completions);
-            ASSERT_EQ(read.error, 0u);
-            EXPECT_EQ(read.context, 43u);
+            Completion done = await(++count);
+            ASSERT_EQ(done.error, 0u);
+            EXPECT_EQ(done.context, 43u);
         }
         ASSERT_LE(buffers.dwBufferLength, sizeof chunk);
         if (buffers.dwBufferLength == 0)
             break;
-        received.append(chunk, buffers.dwBufferLength);
     }
     EXPECT_TRUE(received == body);
 
@@ -199,22 +175,20 @@ TEST_F(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
-TEST_F(StandIn, ClosingARequestCancelsItsPendingStep)
+TEST(StandIn, ClosingARequestCancelsItsPendingStepAndFailuresComplete)
 {
     HttpServer server("127.0.10.2");
-    Reply lateHeaders;
+    Reply lateHeaders{200, "late"};
     lateHeaders.delayMilliseconds = 200;
-    lateHeaders.body = "late";
     server.on("/late-headers", lateHeaders);
-    Reply lateBody;
-    lateBody.body = "late body";
+    Reply lateBody{200, "late body"};
     lateBody.cut = Reply::stall;
     lateBody.stallMilliseconds = 300;
     server.on("/late-body", lateBody);
 
     HINTERNET root = InternetOpenA(nullptr, 0, nullptr, nullptr, INTERNET_FLAG_ASYNC);
-    InternetSetStatusCallbackA(root, Completions::record);
-    std::size_t before = Completions::instance.count();
+    InternetSetStatusCallbackA(root, record);
+    std::size_t before = completionCount();
 
     HINTERNET sending = openRequest(root, "127.0.10.2", "/late-headers");
     EXPECT_FALSE(HttpSendRequestA(sending, nullptr, 0, nullptr, 0));
@@ -223,44 +197,35 @@ TEST_F(StandIn, ClosingARequestCancelsItsPendingStep)
 
     HINTERNET reading = openRequest(root, "127.0.10.2", "/late-body");
     EXPECT_FALSE(HttpSendRequestA(reading, nullptr, 0, nullptr, 0));
-    ASSERT_EQ(Completions::instance.await(before + 1).error, 0u);
+    ASSERT_EQ(await(before + 1).error, 0u);
     char chunk[64];
     std::memset(chunk, 'x', sizeof chunk);
-    INTERNET_BUFFERSA buffers = {};
-    buffers.dwStructSize = sizeof buffers;
-    buffers.lpvBuffer = chunk;
-    buffers.dwBufferLength = sizeof chunk;
-    EXPECT_FALSE(InternetReadFileExA(reading, &buffers, IRF_ASYNC, 42));
+    INTERNET_BUFFERSA buffers;
+    EXPECT_FALSE(read(reading, buffers, chunk, sizeof chunk, 42));
     EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
     EXPECT_TRUE(InternetCloseHandle(reading));
 
     // Both answers go out after the closes; neither may reach the caller.
     EXPECT_TRUE(server.waitForReplies(2, 3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(Completions::instance.count(), before + 1);
+    EXPECT_EQ(completionCount(), before + 1);
     EXPECT_EQ(buffers.dwBufferLength, sizeof chunk);
     EXPECT_EQ(std::string(chunk, sizeof chunk), std::string(sizeof chunk, 'x'));
-    InternetCloseHandle(root);
-}
 
-TEST_F(StandIn, AFailedSendCompletesWithAnError)
-{
-    HINTERNET root = InternetOpenA(nullptr, 0, nullptr, nullptr, INTERNET_FLAG_ASYNC);
-    InternetSetStatusCallbackA(root, Completions::record);
-    std::size_t before = Completions::instance.count();
-    HINTERNET request = openRequest(root, "127.0.10.250", "/nobody-listens");  // no server
+    // A send that cannot connect completes with its error.
+    HINTERNET request = openRequest(root, "127.0.10.250", "/nobody-listens");
     EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
-    Completion sent = Completions::instance.await(before + 1);
-    EXPECT_EQ(sent.status, INTERNET_STATUS_REQUEST_COMPLETE);
-    EXPECT_EQ(sent.error, ERROR_INTERNET_CANNOT_CONNECT);
+    Completion failed = await(before + 2);
+    EXPECT_EQ(failed.status, INTERNET_STATUS_REQUEST_COMPLETE);
+    EXPECT_EQ(failed.error, ERROR_INTERNET_CANNOT_CONNECT);
     InternetCloseHandle(root);
 }
+#endif
 
 TEST(CAsyncHttp, DeliversBodiesOfEveryShapeOverOneConnection)
 {
     HttpServer server("127.0.10.3");
-    const std::string body = patternBytes(50000);
-    const std::string big = patternBytes(3 << 20);
+    const std::string body = patternBytes(50000), big = patternBytes(3 << 20);
     const std::string html = "<html><body>No such picture</body></html>";
     server.on("/body", {200, body});
     server.on("/empty", {200, ""});
@@ -275,7 +240,6 @@ TEST(CAsyncHttp, DeliversBodiesOfEveryShapeOverOneConnection)
 
     Client client;
     ASSERT_TRUE(client.connect("127.0.10.3"));
-
     ASSERT_TRUE(client.openRequest("/body"));
     HINTERNET first = client.request;
     Recorder recorder;
@@ -299,8 +263,7 @@ TEST(CAsyncHttp, DeliversBodiesOfEveryShapeOverOneConnection)
     EXPECT_TRUE(client.readToFile(file));
     nothing.close(file);
     EXPECT_EQ(client.state, done);
-    EXPECT_TRUE(nothing.bytes.empty());
-    EXPECT_TRUE(nothing.writes.empty());
+    EXPECT_TRUE(nothing.bytes.empty() && nothing.writes.empty());
 
     auto fetch = [&](const char* path) {
         EXPECT_TRUE(client.openRequest(path)) << path;
@@ -311,7 +274,7 @@ TEST(CAsyncHttp, DeliversBodiesOfEveryShapeOverOneConnection)
     EXPECT_TRUE(fetch("/chunked") == chunked.body);
     EXPECT_TRUE(fetch("/moved") == body);
     EXPECT_TRUE(fetch("/big") == big);  // more than the stand-in buffers at once
-    if (TestSupport::runningUnderWine())
+    if (runningUnderWine())
         EXPECT_LE(server.connections(), 2) << "Wine drops the connection after a redirect";
     else
         EXPECT_EQ(server.connections(), 1);
@@ -331,27 +294,25 @@ TEST(CAsyncHttp, AStepGivenUpOnCannotDisturbTheNextOnes)
     cut.stallMilliseconds = 400;
     server.on("/cut", cut);
 
+    // Each answer given up on goes out before the next request starts.
     Client client(150);
-    auto fetchNow = [&] {
+    auto fetchNowAfterReplies = [&](int replies) {
+        EXPECT_TRUE(server.waitForReplies(replies, 3000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_TRUE(client.openRequest("/now"));
         EXPECT_TRUE(client.readToString());
         EXPECT_TRUE(client.response == body);
     };
-    // Each answer given up on goes out before the next request starts.
     ASSERT_TRUE(client.connect("127.0.10.4"));
     EXPECT_FALSE(client.openRequest("/late"));
     EXPECT_EQ(client.state, timedOut);
-    EXPECT_TRUE(server.waitForReplies(1, 3000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    fetchNow();
+    fetchNowAfterReplies(1);
 
     ASSERT_TRUE(client.openRequest("/cut"));
     EXPECT_FALSE(client.readToString());
     EXPECT_EQ(client.state, timedOut);
-    EXPECT_EQ(client.response, cut.body.substr(0, TestSupport::deliveredBeforeCut(1000)));
-    EXPECT_TRUE(server.waitForReplies(3, 3000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    fetchNow();
+    EXPECT_EQ(client.response, cut.body.substr(0, deliveredBeforeCut(1000)));
+    fetchNowAfterReplies(3);
 }
 
 TEST(CAsyncHttp, DestroyedWhileItsStepIsPending)

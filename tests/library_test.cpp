@@ -1,16 +1,12 @@
 // The exported functions after Init, on the sample test catalogue.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "api/state.h"
 #include "html/HtmlParser.h"
-#include "support/callback_log.h"
-#include "support/sample_catalogue.h"
-#include "support/temp_dir.h"
+#include "support/common.h"
 
 using namespace Tessel;
-using testsupport::callbackCalls;
+using namespace TestSupport;
 
 namespace {
 
@@ -18,33 +14,27 @@ class LibraryTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir = new testsupport::TempDir;
-        catalogueFile = dir->write("emo.dat", testsupport::SampleCatalogueXml);
-        Init("first root", catalogueFile.c_str());
+        static TempDir dir;
+        Init("first root", dir.write("emo.dat", SampleCatalogueXml).c_str());
     }
-    static void TearDownTestSuite() { delete dir; }
     void SetUp() override { callbackCalls.clear(); }
-
-    static testsupport::TempDir* dir;
-    static std::string catalogueFile;
 };
 
-testsupport::TempDir* LibraryTest::dir;
-std::string LibraryTest::catalogueFile;
+const std::string P = ParagraphPrefix;
 
 TEST_F(LibraryTest, ParseHtmlReportsTextThroughCallbackOnly)
 {
     std::string out;
     ASSERT_TRUE(ParseHtml2(out, "<p>rich</p>", nullptr, 0));
 
-    EXPECT_TRUE(ParseHtml("", testsupport::recordCallback, -7, false));
+    EXPECT_TRUE(ParseHtml("", recordCallback, -7, false));
     ASSERT_EQ(callbackCalls.size(), 1u);
     EXPECT_EQ(callbackCalls[0].code, 1);
     EXPECT_EQ(callbackCalls[0].data, "");
     EXPECT_EQ(callbackCalls[0].user, -7);
 
     callbackCalls.clear();
-    EXPECT_TRUE(ParseHtml("  Tom &amp; Jerry <img src=\":/e/1.png\">", testsupport::recordCallback, 5, false));
+    EXPECT_TRUE(ParseHtml("  Tom &amp; Jerry <img src=\":/e/1.png\">", recordCallback, 5, false));
     ASSERT_EQ(callbackCalls.size(), 2u);
     EXPECT_EQ(callbackCalls[0].code, 2);
     EXPECT_EQ(callbackCalls[1].code, 1);
@@ -53,7 +43,7 @@ TEST_F(LibraryTest, ParseHtmlReportsTextThroughCallbackOnly)
 
     // The temporary parser's text is not what GetText sees.
     EXPECT_FALSE(GetText(out));
-    EXPECT_EQ(out, std::string(ParagraphPrefix) + "rich</p>");
+    EXPECT_EQ(out, P + "rich</p>");
 
     callbackCalls.clear();
     EXPECT_TRUE(ParseHtml("x", nullptr, 0, false));
@@ -62,14 +52,12 @@ TEST_F(LibraryTest, ParseHtmlReportsTextThroughCallbackOnly)
 
 TEST_F(LibraryTest, ParseHtml2ReturnsRewrittenCopy)
 {
-    std::string out = "old";
-    std::string html = "<p>hi <img src=':/e/2.png' width=1></p><!-- c -->";
-    EXPECT_TRUE(ParseHtml2(out, html, testsupport::recordCallback, 9));
+    std::string out = "old", text, body;
+    EXPECT_TRUE(ParseHtml2(out, "<p>hi <img src=':/e/2.png' width=1></p><!-- c -->", recordCallback, 9));
     EXPECT_EQ(out, "<p>hi <img src=\":/e/2.png\"/></p><!-- c -->");
-    std::string text, body;
     EXPECT_FALSE(GetText(text));
     EXPECT_FALSE(GetBody(body));
-    EXPECT_EQ(text, std::string(ParagraphPrefix) + "hi <img src=\":/e/2.png\"/></p>");
+    EXPECT_EQ(text, P + "hi <img src=\":/e/2.png\"/></p>");
     EXPECT_EQ(body, out);
     ASSERT_EQ(callbackCalls.size(), 1u);
     EXPECT_EQ(callbackCalls[0].user, 9);
@@ -80,8 +68,7 @@ TEST_F(LibraryTest, CachePathIsBoundedAndAlwaysFalse)
     std::string fits(259, 'c');
     EXPECT_FALSE(SetCachePath(fits.c_str()));
     EXPECT_EQ(cachePathText(), fits);
-    std::string tooLong(260, 'd');
-    EXPECT_FALSE(SetCachePath(tooLong.c_str()));
+    EXPECT_FALSE(SetCachePath(std::string(260, 'd').c_str()));
     EXPECT_EQ(cachePathText(), fits);
     EXPECT_FALSE(SetCachePath("/tmp/x"));
     EXPECT_EQ(cachePathText(), "/tmp/x");
@@ -89,15 +76,7 @@ TEST_F(LibraryTest, CachePathIsBoundedAndAlwaysFalse)
     EXPECT_EQ(CachePath[259], '\0');
 }
 
-TEST_F(LibraryTest, SecondInitKeepsCatalogue)
-{
-    EmoticonCache* first = Catalogue;
-    EXPECT_TRUE(Init("second root", "/nonexistent/emo.dat"));
-    EXPECT_EQ(Catalogue, first);
-    EXPECT_EQ(RootPath, "second root");
-}
-
-TEST_F(LibraryTest, EmoticonEntryPoints)
+TEST_F(LibraryTest, EmoticonEntryPointsAndASecondInit)
 {
     EXPECT_EQ(getClassicCount(), 3);
     EXPECT_EQ(getOtherCount(), 2);
@@ -105,24 +84,26 @@ TEST_F(LibraryTest, EmoticonEntryPoints)
     EXPECT_EQ(EChStructFromIndex(3), getOtherPtr());
     EXPECT_EQ(EChStructFromIndex(5), nullptr);
     EXPECT_EQ(EChStructFromIndex(-1), nullptr);
-
-    EXPECT_TRUE(IsClassicECh("3"));
+    for (const char* classic : {"3", "smile", "-12", " 2abc"})
+        EXPECT_TRUE(IsClassicECh(classic)) << classic;
     EXPECT_FALSE(IsClassicECh("4"));
-    EXPECT_TRUE(IsClassicECh("smile"));
-    EXPECT_TRUE(IsClassicECh("-12"));
-    EXPECT_TRUE(IsClassicECh(" 2abc"));
     EXPECT_FALSE(IsClassicECh("99999999999999999999"));
-
     EXPECT_EQ(EChPathFromName("cake"), "<img src=\":/Res/FaceMgr/em/4.png\"/>");
     EXPECT_EQ(EChPathFromName("Cake"), "");
     EXPECT_EQ(EChPathFromId("77"), ":/Res/FaceMgr/em/77.png");
+
+    // A second Init keeps the catalogue.
+    EmoticonCache* first = Catalogue;
+    EXPECT_TRUE(Init("second root", "/nonexistent/emo.dat"));
+    EXPECT_EQ(Catalogue, first);
+    EXPECT_EQ(RootPath, "second root");
 }
 
 TEST_F(LibraryTest, BodyEntryPoints)
 {
     EXPECT_TRUE(SetCustomHead("T", "S", "D"));
     EXPECT_TRUE(ParseHtml_Orb("<html><body>hi <img src=\":/Res/FaceMgr/em/2.png\"/></body></html>"));
-    std::string body, text;
+    std::string body, text, out, ignored;
     GetBody(body);
     GetText(text);
     EXPECT_EQ(body, "<body><div id=\"title_div\"><h1 id=\"title\">T</h1><span id=\"sender\">S</span>"
@@ -130,7 +111,6 @@ TEST_F(LibraryTest, BodyEntryPoints)
     EXPECT_EQ(text, "hi [wink]");
 
     // The lists come from the body parser whatever parser is current.
-    std::string ignored;
     ParseHtml2(ignored, "x", nullptr, 0);
     StringPairList emoticons, images{{"stale", "pair"}};
     EXPECT_TRUE(GetEChVector(emoticons));
@@ -138,12 +118,10 @@ TEST_F(LibraryTest, BodyEntryPoints)
     EXPECT_EQ(emoticons, (StringPairList{{"wink", "[wink]"}}));
     EXPECT_TRUE(images.empty());
 
-    std::string out;
     EXPECT_TRUE(EChTextFromBody("", out));
-    EXPECT_EQ(out, std::string(ParagraphPrefix) + "</p>");
+    EXPECT_EQ(out, P + "</p>");
     EXPECT_TRUE(EChTextFromBody(body, out));
-    EXPECT_EQ(out, std::string(ParagraphPrefix) + "TSDhi <img src=\":/Res/FaceMgr/em/2.png\"/></p>");
-
+    EXPECT_EQ(out, P + "TSDhi <img src=\":/Res/FaceMgr/em/2.png\"/></p>");
     EXPECT_TRUE(HtmlFromBody(out, body, {}));
     EXPECT_EQ(out, "<body>hi <img src=\":/Res/FaceMgr/em/2.png\"/></body>");
     // Only ParseHtml_Orb makes the body parser current.

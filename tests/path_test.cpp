@@ -1,3 +1,5 @@
+// Paths in Windows form (set explicitly, so on every platform) and in the
+// native form of the build.
 #include "fs/Path.h"
 
 #include <gtest/gtest.h>
@@ -18,26 +20,31 @@ Path windows(const std::string& text)
 
 TEST(WindowsPath, ParsesAndRenders)
 {
-    for (const char* text : {"C:/a/b", "C:/a/b/", "C:\\a\\b", "C:\\a\\.\\\\b\\"}) {
-        EXPECT_EQ(windows(text).elements, (Elements{"C:", "a", "b"})) << text;
-        EXPECT_TRUE(windows(text).absolute) << text;
-        EXPECT_EQ(windows(text).str(), "C:\\a\\b") << text;
-    }
-    Path unc = windows("\\\\server\\share\\x");
-    EXPECT_EQ(unc.elements, (Elements{UncMarker, "server", "share", "x"}));
-    EXPECT_TRUE(unc.absolute);
-    EXPECT_EQ(unc.str(), "\\\\server\\share\\x");
-    EXPECT_EQ(unc.posixStr(), "\\\\server/share/x");
-    EXPECT_EQ(windows("////").str(), "\\\\");  // the marker alone
-
-    EXPECT_EQ(windows("./a/../b//c/.").elements, (Elements{"a", "..", "b", "c"}));
-    EXPECT_FALSE(windows("/tmp/x").absolute);  // a single leading separator
-    EXPECT_TRUE(windows("C:x").absolute);
-    EXPECT_EQ(windows("C:/a").posixStr(), "/C:/a");
-    for (const char* text : {"", "/", "//", "./.", "\\"}) {
-        EXPECT_TRUE(windows(text).empty()) << text;
-        EXPECT_FALSE(windows(text).absolute) << text;
-        EXPECT_EQ(windows(text).str(), "") << text;
+    const struct {
+        const char* text;
+        Elements elements;
+        bool absolute;
+        const char *str, *posix;
+    } cases[] = {
+        {"C:/a/b", {"C:", "a", "b"}, true, "C:\\a\\b", "/C:/a/b"},
+        {"C:/a/b/", {"C:", "a", "b"}, true, "C:\\a\\b", "/C:/a/b"},
+        {"C:\\a\\.\\\\b\\", {"C:", "a", "b"}, true, "C:\\a\\b", "/C:/a/b"},
+        {"\\\\server\\share\\x", {UncMarker, "server", "share", "x"}, true,
+         "\\\\server\\share\\x", "\\\\server/share/x"},
+        {"////", {UncMarker}, true, "\\\\", "\\\\"},  // the marker alone
+        {"./a/../b//c/.", {"a", "..", "b", "c"}, false, "a\\..\\b\\c", "a/../b/c"},
+        {"/tmp/x", {"tmp", "x"}, false, "tmp\\x", "tmp/x"},  // one leading separator
+        {"C:x", {"C:x"}, true, "C:x", "/C:x"},
+        {"", {}, false, "", ""}, {"/", {}, false, "", ""}, {"//", {}, false, "", ""},
+        {"./.", {}, false, "", ""}, {"\\", {}, false, "", ""},
+    };
+    for (const auto& c : cases) {
+        Path p = windows(c.text);
+        EXPECT_EQ(p.elements, c.elements) << c.text;
+        EXPECT_EQ(p.absolute, c.absolute) << c.text;
+        EXPECT_EQ(p.str(), c.str) << c.text;
+        EXPECT_EQ(p.posixStr(), c.posix) << c.text;
+        EXPECT_EQ(p.empty(), c.elements.empty()) << c.text;
     }
 }
 
@@ -59,22 +66,16 @@ TEST(WindowsPath, AppendFilenameParentAndExtension)
     EXPECT_EQ(windows(":/Res/FaceMgr/em/12.png").filename().str(), "12.png");
     EXPECT_TRUE(windows("C:").filename().empty());
     EXPECT_TRUE(windows("////").filename().empty());
-
     EXPECT_EQ(windows("C:/a/b").parentPath().elements, (Elements{"C:", "a"}));
     EXPECT_TRUE(windows("C:/a/b").parentPath().absolute);
     EXPECT_EQ(windows("").parentPath().elements, Elements{".."});
     EXPECT_TRUE(windows("a").parentPath().empty());
 
-    auto replaced = [](const char* text, const char* extension) {
-        return windows(text).replaceExtension(windows(extension)).str();
-    };
-    EXPECT_EQ(replaced("d/pic.old.jpg", ".png"), "d\\pic.old.png");
-    EXPECT_EQ(replaced("noext", ".png"), "noext.png");
-    EXPECT_EQ(replaced("noext", "png"), "noext.png");
-    EXPECT_EQ(replaced("a.b.c", ""), "a.b");
-    EXPECT_EQ(replaced("x/C:y.gif", ".png"), "x\\C:y.gif");
-    EXPECT_EQ(replaced("////", ".png"), "\\\\");
-    EXPECT_EQ(replaced("", ".png"), "");
+    for (auto [text, extension, result] :
+         {std::tuple{"d/pic.old.jpg", ".png", "d\\pic.old.png"}, {"noext", ".png", "noext.png"},
+          {"noext", "png", "noext.png"}, {"a.b.c", "", "a.b"}, {"x/C:y.gif", ".png", "x\\C:y.gif"},
+          {"////", ".png", "\\\\"}, {"", ".png", ""}})
+        EXPECT_EQ(windows(text).replaceExtension(windows(extension)).str(), result) << text;
 }
 
 #if !defined(_WIN32)
@@ -95,8 +96,7 @@ TEST(NativePath, PosixTextsStayAbsoluteWithSlashes)
     EXPECT_EQ(target.type, posixPath);
     EXPECT_EQ(target.elements, (Elements{"C:", "a", "b"}));
     EXPECT_FALSE(target.absolute);
-    const Path source = windows("C:\\a");
-    EXPECT_EQ(Path(source).type, windowsPath);
+    EXPECT_EQ(Path(windows("C:\\a")).type, windowsPath);
 }
 #else
 TEST(NativePath, TextsAreWindowsPaths)
@@ -136,7 +136,6 @@ TEST(Utf, ConvertsUpToTheFirstInvalidSequence)
     EXPECT_EQ(utf8ToUtf16("a\x80" "b"), u"a");
     EXPECT_EQ(utf8ToUtf16("a\xE4\xB8"), u"a");
     EXPECT_EQ(utf8ToUtf16("\xC0\x80"), std::u16string(1, u'\0'));  // overlong forms pass
-
     EXPECT_EQ(utf16ToUtf8(std::u16string{0x7F, 0x80, 0x7FF, 0x800, 0xFFFF}),
               "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF");
     EXPECT_EQ(utf16ToUtf8(u"\U0001F600"), "\xED\xA0\xBD\xED\xB8\x80");
@@ -144,10 +143,8 @@ TEST(Utf, ConvertsUpToTheFirstInvalidSequence)
     Path chinese = windows("C:/\xE7\x9B\xAE\xE5\xBD\x95/\xE5\x9B\xBE.png");  // 目录/图.png
     EXPECT_EQ(chinese.wstr(), u"C:\\\u76EE\u5F55\\\u56FE.png");
     EXPECT_EQ(Path(chinese.wstr()).elements, chinese.elements);
-}
 
-TEST(PathScale, ThousandsOfElements)
-{
+    // Thousands of elements.
     std::string text;
     for (int i = 0; i < 5000; ++i)
         text += "/d" + std::to_string(i);

@@ -5,11 +5,10 @@
 #include "api/state.h"
 #include "html/HtmlParser.h"
 #include "html/RichTextParser.h"
-#include "support/callback_log.h"
-#include "support/temp_dir.h"
+#include "support/common.h"
 
 using namespace Tessel;
-using testsupport::callbackCalls;
+using namespace TestSupport;
 
 namespace {
 
@@ -18,18 +17,18 @@ protected:
     void SetUp() override
     {
         callbackCalls.clear();
-        Callback = testsupport::recordCallback;
+        Callback = recordCallback;
         CallbackUser = 0x123456789abcLL;
-        picture = dir.write("p.png", "png");
     }
     void TearDown() override { Callback = nullptr; }
 
-    std::string img(const std::string& path) { return "<img src=\"" + path + "\"/>"; }
+    static std::string img(const std::string& path) { return "<img src=\"" + path + "\"/>"; }
     // The file:/// address of an absolute local path (file:///C:/... on Windows).
     static std::string fileUrl(const std::string& path)
     {
         return (path[0] == '/' ? "file://" : "file:///") + path;
     }
+    void parse(const std::string& input) { parser.parse(input.data(), input.size()); }
     void keepBody(const std::string& input)
     {
         parser.setKeepBody(true);
@@ -37,8 +36,8 @@ protected:
         parser.setKeepBody(false);
     }
 
-    testsupport::TempDir dir;
-    std::string picture;
+    TempDir dir;
+    const std::string picture = dir.write("p.png", "png");
     RichTextParser parser;
 };
 
@@ -46,10 +45,9 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
 {
     std::string input = "<p>a<img src=\":/Res/x.png\" width=3>b<img src=\"" + fileUrl(picture) +
                         "\"><img src=\"" + picture + "\"><img src=':/Res/x.png'></p>";
-    parser.parse(input.data(), input.size());
-    std::string prefix(ParagraphPrefix);
-    EXPECT_EQ(parser.text, prefix + "a" + img(":/Res/x.png") + "b" + img(picture) + img(picture) +
-                               img(":/Res/x.png") + "</p>");
+    parse(input);
+    EXPECT_EQ(parser.text, ParagraphPrefix + ("a" + img(":/Res/x.png") + "b" + img(picture) +
+                                              img(picture) + img(":/Res/x.png") + "</p>"));
     // One announcement per distinct source, NUL-terminated, with the user value.
     ASSERT_EQ(callbackCalls.size(), 3u);
     EXPECT_EQ(callbackCalls[0].data, ":/Res/x.png");
@@ -69,42 +67,44 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
     EXPECT_TRUE(parser.imageCache.empty());
     keepBody(input);
     EXPECT_EQ(callbackCalls.size(), 3u);
+
+    // Without a callback there is no call.
+    Callback = nullptr;
+    RichTextParser quiet;
+    quiet.parse(input.data(), input.size());
+    EXPECT_EQ(callbackCalls.size(), 3u);
 }
 
 TEST_F(RichTextTest, UnresolvableSourcesAreDropped)
 {
-    std::string input = "x<img src=\"https://host/a.png\"><img src=\"ftp://h/b.png\">"
-                        "<img src=\"" + dir.path() + "\"><img src=\"" + dir.path() +
-                        "/nope.png\"><img src=\"\"><img alt=a>y";
-    parser.parse(input.data(), input.size());
+    // Local sources are taken as written: "&amp;" and "%25" are not decoded.
+    dir.write("a&b.png", "png");
+    dir.write("50% off.png", "png");
+    parse("x<img src=\"https://host/a.png\"><img src=\"ftp://h/b.png\"><img src=\"" + dir.path() +
+          "\"><img src=\"" + dir.path() + "/nope.png\"><img src=\"\"><img alt=a><img src=\"" +
+          dir.path() + "/a&amp;b.png\"><img src=\"" + fileUrl(dir / "50%25 off.png") + "\">y");
     EXPECT_EQ(parser.text, "xy");
     EXPECT_TRUE(callbackCalls.empty());
-}
 
-TEST_F(RichTextTest, ResourceImagesOnly)
-{
-    parser.resourceImagesOnly = true;
-    std::string input = "<img src=\"" + picture + "\"><img src=\":/e/1.png\"><img src=\"http://h/a.png\">";
-    parser.parse(input.data(), input.size());
-    EXPECT_EQ(parser.text, img(":/e/1.png"));
-    EXPECT_EQ(parser.downloader, nullptr);
-    ASSERT_EQ(callbackCalls.size(), 1u);
+    RichTextParser resources;
+    resources.resourceImagesOnly = true;
+    const std::string input =
+        "<img src=\"" + picture + "\"><img src=\":/e/1.png\"><img src=\"http://h/a.png\">";
+    resources.parse(input.data(), input.size());
+    EXPECT_EQ(resources.text, img(":/e/1.png"));
+    EXPECT_EQ(resources.downloader, nullptr);
+    EXPECT_EQ(callbackCalls.size(), 1u);
 }
 
 TEST_F(RichTextTest, KeepBodyRewritesCopy)
 {
-    std::string input = "<body>a <img width=\"9\" src=\"" + picture + "\" alt=x> b "
-                        "<img src=\"" + dir.path() + "/gone.png\" /> c <img src=\"\"> "
-                        "<img src=\":/e/2.png\"><IMG SRC=\"q\"> end</body>";
-    keepBody(input);
+    keepBody("<body>a <img width=\"9\" src=\"" + picture + "\" alt=x> b <img src=\"" + dir.path() +
+             "/gone.png\" /> c <img src=\"\"> <img src=\":/e/2.png\"><IMG SRC=\"q\"> end</body>");
     EXPECT_EQ(parser.body, "<body>a " + img(picture) + " b  c <img src=\"\"> " + img(":/e/2.png") +
                                "<IMG SRC=\"q\"> end</body>");
     EXPECT_EQ(parser.text, "a " + img(picture) + "b c " + img(":/e/2.png") + "end");
     EXPECT_FALSE(parser.keepBody);
-}
 
-TEST_F(RichTextTest, KeepBodyOddTags)
-{
     // No ">" after the image tag: the rest of the input is the tag.
     keepBody("a<img src=\":/e/1.png\"");
     EXPECT_EQ(parser.body, "a" + img(":/e/1.png"));
@@ -115,19 +115,8 @@ TEST_F(RichTextTest, KeepBodyOddTags)
     EXPECT_EQ(parser.text, "a" + img(":/e/1.png") + img(":/e/2.png") + "b");
 
     // The uncopied tail stops at an embedded NUL byte.
-    const char raw[] = "x<img src=\":/e/1.png\">y\0z";
-    std::string withNul(raw, sizeof raw - 1);
-    keepBody(withNul);
+    keepBody(std::string("x<img src=\":/e/1.png\">y\0z", 24));
     EXPECT_EQ(parser.body, "x" + img(":/e/1.png") + "y");
-}
-
-TEST_F(RichTextTest, NullCallbackMakesNoCall)
-{
-    Callback = nullptr;
-    std::string input = "<img src=\":/e/1.png\">";
-    parser.parse(input.data(), input.size());
-    EXPECT_EQ(parser.text, img(":/e/1.png"));
-    EXPECT_TRUE(callbackCalls.empty());
 }
 
 }  // namespace

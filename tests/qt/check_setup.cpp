@@ -1,23 +1,19 @@
-#include "check_setup.h"
-
+// The library, a cache directory, a web server with pictures and local
+// pictures for the rendering check; and the library's outputs for a message.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QUrl>
 #include <stdexcept>
 
-#include "api/tessel.h"
-#include "rendering.h"
+#include "qt_check.h"
 
 namespace qtcheck {
 
-const char* const CheckSetup::HeadTitle = "Team chat";
-const char* const CheckSetup::HeadSender = "Ann";
-const char* const CheckSetup::HeadDate = "2026-12-06 09:30";
+const char* const CheckSetup::Head[3] = {"Team chat", "Ann", "2026-12-06 09:30"};
 
 namespace {
 
@@ -25,14 +21,11 @@ namespace {
 std::string serverAddress()
 {
     const testing::UnitTest& program = *testing::UnitTest::GetInstance();
-    const testing::TestInfo* running = program.current_test_info();
     int position = 0;
-    for (int s = 0; s < program.total_test_suite_count(); ++s) {
-        const testing::TestSuite& suite = *program.GetTestSuite(s);
-        for (int t = 0; t < suite.total_test_count(); ++t, ++position)
-            if (suite.GetTestInfo(t) == running)
+    for (int s = 0; s < program.total_test_suite_count(); ++s)
+        for (int t = 0; t < program.GetTestSuite(s)->total_test_count(); ++t, ++position)
+            if (program.GetTestSuite(s)->GetTestInfo(t) == program.current_test_info())
                 return "127.0.60." + std::to_string(1 + position % 254);
-    }
     return "127.0.60.255";
 }
 
@@ -40,9 +33,7 @@ QByteArray encodedPicture(const QSize& size, QColor color, const char* format)
 {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(color);
-    QPainter painter(&image);
-    painter.fillRect(QRect(QPoint(0, 0), size / 2), Qt::white);
-    painter.end();
+    QPainter(&image).fillRect(QRect(QPoint(0, 0), size / 2), Qt::white);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -58,39 +49,60 @@ CheckSetup& CheckSetup::get()
     return setup;
 }
 
-CheckSetup::CheckSetup()
-    : serverOrigin(QString::fromStdString("http://" + serverAddress())),
-      server(serverAddress())
+CheckSetup::CheckSetup() : origin(QString::fromStdString("http://" + serverAddress())), server(serverAddress())
 {
     Tessel::Init("", TESSEL_SOURCE_DIR "/data/emo.dat");
-    cache = dir / "cache";
-    Tessel::SetCachePath(cache.c_str());
-    Tessel::SetCustomHead(HeadTitle, HeadSender, HeadDate);
+    cacheDir = dir / "cache";
+    Tessel::SetCachePath(cacheDir.c_str());
+    Tessel::SetCustomHead(Head[0], Head[1], Head[2]);
 
-    serve("/pictures/remote.png", encodedPicture(QSize(40, 30), Qt::darkGreen, "PNG"));
-    serve("/photos/tile.jpg", encodedPicture(QSize(33, 17), Qt::darkBlue, "JPG"));
-    messageAssets.remote << serverOrigin + "/pictures/remote.png"
-                         << serverOrigin + "/photos/tile.jpg"
-                         << serverOrigin + "/pictures/gone.png";  // answered 404
+    const std::pair<const char*, QByteArray> served[] = {
+        {"/pictures/remote.png", encodedPicture(QSize(40, 30), Qt::darkGreen, "PNG")},
+        {"/photos/tile.jpg", encodedPicture(QSize(33, 17), Qt::darkBlue, "JPG")}};
+    for (const auto& [path, bytes] : served) {
+        server.on(path, TestSupport::Reply(200, bytes.toStdString()));
+        remoteKeys.insert(origin + path, pixelsKey(QImage::fromData(bytes)));
+        assets.remote << origin + path;
+    }
+    assets.remote << origin + "/pictures/gone.png";  // answered 404
 
     // The sample picture under names that Qt writes in different ways.
-    QByteArray sunset;
     QFile sample(TESSEL_SOURCE_DIR "/data/pictures/sunset.png");
-    if (!sample.open(QIODevice::ReadOnly) || (sunset = sample.readAll()).isEmpty())
+    if (!sample.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read data/pictures/sunset.png");
+    const std::string sunset = sample.readAll().toStdString();
     for (const char* name : {"sunset.png", "my pictures/beach day.png",
                              "\xe5\x9b\xbe\xe7\x89\x87/\xe6\x97\xa5\xe8\x90\xbd.png"}) {
-        QString path = QString::fromStdString(
-            dir.write(std::string("pictures/") + name, sunset.toStdString()));
-        messageAssets.pictures << path << QUrl::fromLocalFile(path).toString();
+        QString path = QString::fromStdString(dir.write(std::string("pictures/") + name, sunset));
+        assets.pictures << path << QUrl::fromLocalFile(path).toString();
     }
-    messageAssets.missing << QString::fromStdString(dir / "pictures/missing.png");
+    assets.missing << QString::fromStdString(dir / "pictures/missing.png");
 }
 
-void CheckSetup::serve(const QString& path, const QByteArray& bytes)
+LibraryOutputs runLibrary(const std::string& message)
 {
-    server.on(path.toStdString(), TestSupport::Reply(200, bytes.toStdString()));
-    remote.insert(serverOrigin + path, pixelsKey(QImage::fromData(bytes)));
+    using TestSupport::callbackCalls;
+    LibraryOutputs out;
+    callbackCalls.clear();
+    Tessel::ParseHtml(message, TestSupport::recordCallback, 0, false);
+    for (const TestSupport::CallbackCall& call : callbackCalls)
+        if (call.code == 1)
+            out.richText = call.data;
+        else if (call.code == 2)
+            out.announced.push_back(call.data);
+    callbackCalls.clear();
+    Tessel::ParseHtml(message, TestSupport::recordCallback, 0, true);
+    if (!callbackCalls.empty() && callbackCalls.back().code == 1)
+        out.resourceRichText = callbackCalls.back().data;
+
+    Tessel::ParseHtml2(out.rewritten, message, nullptr, 0);
+    Tessel::GetText(out.richText2);
+    Tessel::ParseHtml_Orb(message);
+    Tessel::GetBody(out.body);
+    Tessel::GetImageVector(out.images);
+    Tessel::HtmlFromBody(out.rebuilt, out.body, out.images);
+    Tessel::EChTextFromBody(out.body, out.paragraph);
+    return out;
 }
 
 }  // namespace qtcheck

@@ -1,11 +1,16 @@
-#include "qt_messages.h"
-
+// Chat messages written by Qt itself: documents built with QTextCursor the
+// way the client's editor builds them (styled paragraphs, headings, line
+// breaks, empty lines, now and then a list or a table, emoticons, local,
+// remote and missing pictures, text that Qt writes with entities, Chinese and
+// emoji), saved with QTextDocument::toHtml().
 #include <QColor>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
 #include <random>
+
+#include "qt_check.h"
 
 namespace qtcheck {
 

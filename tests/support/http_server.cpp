@@ -1,14 +1,92 @@
 #include "support/http_server.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
+
+#if defined(_WIN32)
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
+#  include <winsock2.h>
+#  include <ws2tcpip.h>
+#else
+#  include <arpa/inet.h>
+#  include <cerrno>
+#  include <cstring>
+#  include <netinet/in.h>
+#  include <poll.h>
+#  include <sys/socket.h>
+#  include <unistd.h>
+#endif
 
 namespace TestSupport {
 
 namespace {
+
+// The few socket calls of the server, on Winsock or BSD sockets. Accepted
+// sockets do not block, so that a send never waits for room.
+#if defined(_WIN32)
+using Socket = SOCKET;
+using PollFd = WSAPOLLFD;
+const Socket noSocket = INVALID_SOCKET;
+const short readEvent = POLLRDNORM, writeEvent = POLLWRNORM;
+int pollOne(PollFd& waiting, int milliseconds) { return WSAPoll(&waiting, 1, milliseconds); }
+void closeSocket(Socket socket) { closesocket(socket); }
+Socket openStreamSocket()
+{
+    static const bool started = [] {  // once per process, up until exit
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)started;
+    return ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+}
+Socket acceptSocket(Socket listener)
+{
+    Socket socket = ::accept(listener, nullptr, nullptr);
+    u_long nonBlocking = 1;
+    if (socket != noSocket)
+        ioctlsocket(socket, FIONBIO, &nonBlocking);
+    return socket;
+}
+int sendNow(Socket socket, const char* data, std::size_t n) { return ::send(socket, data, int(n), 0); }
+bool sendWouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+int receiveSome(Socket socket, char* data, std::size_t n) { return ::recv(socket, data, int(n), 0); }
+std::string lastSocketError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
+void setEnvironment(const char* name, const char* value) { _putenv_s(name, value); }
+#else
+using Socket = int;
+using PollFd = pollfd;
+const Socket noSocket = -1;
+const short readEvent = POLLIN, writeEvent = POLLOUT;
+int pollOne(PollFd& waiting, int milliseconds) { return ::poll(&waiting, 1, milliseconds); }
+void closeSocket(Socket socket) { ::close(socket); }
+Socket openStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+Socket acceptSocket(Socket listener) { return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); }
+int sendNow(Socket socket, const char* data, std::size_t n)
+{
+    return int(::send(socket, data, n, MSG_NOSIGNAL | MSG_DONTWAIT));
+}
+bool sendWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
+int receiveSome(Socket socket, char* data, std::size_t n) { return int(::recv(socket, data, n, 0)); }
+std::string lastSocketError() { return std::strerror(errno); }
+void setEnvironment(const char* name, const char* value) { ::setenv(name, value, 1); }
+#endif
+
+// True when the socket becomes ready for events within milliseconds.
+bool ready(Socket socket, short events, int milliseconds)
+{
+    PollFd waiting = {socket, events, 0};
+    return pollOne(waiting, milliseconds) > 0;
+}
 
 constexpr int pollMilliseconds = 50;
 
@@ -20,17 +98,55 @@ const bool noProxy = [] {
     return true;
 }();
 
-const char* reason(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    default: return "Status";
-    }
-}
-
 }  // namespace
+
+struct HttpServer::State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopping = false;
+    std::map<std::string, Reply> replies;
+    bool closingOnAccept = false;
+    int connectionCount = 0, requestCount = 0, clientCloseCount = 0, replyCount = 0;
+    std::vector<std::string> heads;
+    Socket listener = noSocket;
+    std::thread acceptor;
+    std::vector<std::thread> workers;
+
+    template <class Read>
+    auto locked(Read read)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return read();
+    }
+    void increment(int& counter)
+    {
+        locked([&] { return ++counter; });
+        changed.notify_all();
+    }
+    bool waitUntil(int timeoutMilliseconds, const int& counter, int count)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
+                                [&] { return counter >= count; });
+    }
+    bool isStopping() { return locked([this] { return stopping; }); }
+    // Sleeps, but returns false at once when the server is being destroyed.
+    bool pause(int milliseconds)
+    {
+        if (milliseconds <= 0)
+            return true;
+        std::unique_lock<std::mutex> lock(mutex);
+        return !changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                 [this] { return stopping; });
+    }
+
+    void acceptLoop();
+    void serve(Socket socket);
+    bool receive(Socket socket, std::string& buffer);
+    bool answer(Socket socket, const Reply& reply);
+    bool sendAll(Socket socket, const char* data, std::size_t length);
+    bool sendAll(Socket socket, const std::string& text) { return sendAll(socket, text.data(), text.size()); }
+};
 
 std::string patternBytes(std::size_t length)
 {
@@ -58,109 +174,72 @@ std::size_t deliveredBeforeCut(std::size_t sent)
     return runningUnderWine() ? sent - sent % 20480 : sent;
 }
 
-HttpServer::HttpServer(const std::string& address)
+HttpServer::HttpServer(const std::string& address) : state(new State)
 {
     (void)noProxy;
-    startSockets();
+    Socket listener = state->listener = openStreamSocket();
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_port = htons(80);
-    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1)
-        throw std::invalid_argument("not an IPv4 address: " + address);
-    listener = openStreamSocket();
 #if !defined(_WIN32)
     // Winsock's SO_REUSEADDR would let a second server take the same address.
     int on = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
 #endif
-    if (bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
+        bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         listen(listener, 16) != 0) {
         std::string error = lastSocketError();
         closeSocket(listener);
         throw std::runtime_error("cannot listen on " + address + ":80: " + error);
     }
-    acceptor = std::thread([this] { acceptLoop(); });
+    state->acceptor = std::thread([this] { state->acceptLoop(); });
 }
 
 HttpServer::~HttpServer()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        stopping = true;
-    }
-    changed.notify_all();
-    acceptor.join();
-    for (std::thread& worker : workers)
+    state->locked([this] { return state->stopping = true; });
+    state->changed.notify_all();
+    state->acceptor.join();
+    for (std::thread& worker : state->workers)
         worker.join();
-    closeSocket(listener);
-}
-
-void HttpServer::closeOnAccept(bool close)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    closingOnAccept = close;
+    closeSocket(state->listener);
 }
 
 void HttpServer::on(const std::string& path, const Reply& reply)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    replies[path] = reply;
+    state->locked([&] { return state->replies[path] = reply; });
 }
 
-int HttpServer::connections()
+void HttpServer::closeOnAccept(bool close)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    return connectionCount;
+    state->locked([&] { return state->closingOnAccept = close; });
 }
 
-int HttpServer::closedByClient()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return clientCloseCount;
-}
-
-int HttpServer::requests()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return static_cast<int>(heads.size());
-}
-
-std::vector<std::string> HttpServer::requestHeads()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return heads;
-}
+int HttpServer::connections() { return state->locked([this] { return state->connectionCount; }); }
+int HttpServer::closedByClient() { return state->locked([this] { return state->clientCloseCount; }); }
+int HttpServer::requests() { return state->locked([this] { return int(state->heads.size()); }); }
+std::vector<std::string> HttpServer::requestHeads() { return state->locked([this] { return state->heads; }); }
 
 bool HttpServer::waitForRequests(int count, int timeoutMilliseconds)
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
-                            [&] { return static_cast<int>(heads.size()) >= count; });
+    return state->waitUntil(timeoutMilliseconds, state->requestCount, count);
 }
 
 bool HttpServer::waitForReplies(int count, int timeoutMilliseconds)
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
-                            [&] { return replyCount >= count; });
+    return state->waitUntil(timeoutMilliseconds, state->replyCount, count);
 }
 
 bool HttpServer::waitForClientCloses(int count, int timeoutMilliseconds)
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
-                            [&] { return clientCloseCount >= count; });
+    return state->waitUntil(timeoutMilliseconds, state->clientCloseCount, count);
 }
 
-void HttpServer::acceptLoop()
+void HttpServer::State::acceptLoop()
 {
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (stopping)
-                return;
-        }
-        if (!readable(listener, pollMilliseconds))
+    while (!isStopping()) {
+        if (!ready(listener, readEvent, pollMilliseconds))
             continue;
         Socket socket = acceptSocket(listener);
         if (socket == noSocket)
@@ -174,7 +253,7 @@ void HttpServer::acceptLoop()
     }
 }
 
-void HttpServer::serve(Socket socket)
+void HttpServer::State::serve(Socket socket)
 {
     std::string buffer;
     for (;;) {
@@ -188,58 +267,43 @@ void HttpServer::serve(Socket socket)
         buffer.erase(0, end + 4);
         std::size_t pathStart = head.find(' ') + 1;
         std::string path = head.substr(pathStart, head.find(' ', pathStart) - pathStart);
-        Reply reply;
-        reply.status = 404;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
+        Reply reply(404);
+        locked([&] {
             heads.push_back(head);
+            ++requestCount;
             auto it = replies.find(path);
-            if (it != replies.end())
-                reply = it->second;
-        }
+            return it != replies.end() ? reply = it->second : reply;
+        });
         changed.notify_all();
         bool keepOpen = answer(socket, reply);
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++replyCount;
-        }
-        changed.notify_all();
+        increment(replyCount);
         if (!keepOpen)
             return;  // answer has closed the socket
     }
 }
 
-bool HttpServer::receive(Socket socket, std::string& buffer)
+bool HttpServer::State::receive(Socket socket, std::string& buffer)
 {
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (stopping)
-                return false;
-        }
-        if (!readable(socket, pollMilliseconds))
+    while (!isStopping()) {
+        if (!ready(socket, readEvent, pollMilliseconds))
             continue;
         char chunk[4096];
         int received = receiveSome(socket, chunk, sizeof chunk);
         if (received <= 0) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                ++clientCloseCount;
-            }
-            changed.notify_all();
+            increment(clientCloseCount);
             return false;
         }
         buffer.append(chunk, static_cast<std::size_t>(received));
         return true;
     }
+    return false;
 }
 
 // Sends the reply; false when the connection is closed afterwards.
-bool HttpServer::answer(Socket socket, const Reply& reply)
+bool HttpServer::State::answer(Socket socket, const Reply& reply)
 {
     bool ok = pause(reply.delayMilliseconds);
-    std::string statusLine =
-        "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) + "\r\n";
+    std::string statusLine = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\n";
     long long length = reply.announcedLength >= 0 ? reply.announcedLength
                                                   : static_cast<long long>(reply.body.size());
     std::string head = statusLine + "Content-Type: application/octet-stream\r\n";
@@ -251,10 +315,18 @@ bool HttpServer::answer(Socket socket, const Reply& reply)
         head += "Connection: close\r\n\r\n";
     else
         head += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
-    if (reply.endlessHeaders)
-        ok = ok && sendHeadersForever(socket, statusLine);
-    else if (!reply.headless)
+    if (reply.endlessHeaders) {
+        // Header lines until the client goes away or the server is destroyed.
+        std::string lines;
+        for (int i = 0; i < 100; ++i)
+            lines += "X-Filler-" + std::to_string(i) + ": " + std::string(60, 'f') + "\r\n";
+        if (ok && sendAll(socket, statusLine))
+            while (sendAll(socket, lines)) {
+            }
+        ok = false;
+    } else if (!reply.headless) {
         ok = ok && sendAll(socket, head);
+    }
     if (reply.chunked) {
         static const std::size_t sizes[] = {1, 4000, 777, 20480, 9};
         for (std::size_t at = 0, i = 0; ok && at < reply.body.size(); ++i) {
@@ -284,35 +356,21 @@ bool HttpServer::answer(Socket socket, const Reply& reply)
                    sizeof abort);
         ok = false;
     }
-    if (reply.untilClose || reply.headless)
-        ok = false;
-    if (!ok)
+    if (!ok || reply.untilClose || reply.headless) {
         closeSocket(socket);
-    return ok;
-}
-
-// Header lines until the client goes away or the server is destroyed;
-// always false.
-bool HttpServer::sendHeadersForever(Socket socket, const std::string& statusLine)
-{
-    if (!sendAll(socket, statusLine))
         return false;
-    std::string lines;
-    for (int i = 0; i < 100; ++i)
-        lines += "X-Filler-" + std::to_string(i) + ": " + std::string(60, 'f') + "\r\n";
-    while (sendAll(socket, lines)) {
     }
-    return false;
+    return true;
 }
 
 // Sends everything, waiting for room in bounded steps: false when the
 // connection fails or the server is being destroyed.
-bool HttpServer::sendAll(Socket socket, const char* data, std::size_t length)
+bool HttpServer::State::sendAll(Socket socket, const char* data, std::size_t length)
 {
     while (length > 0) {
         if (isStopping())
             return false;
-        if (!writable(socket, pollMilliseconds))
+        if (!ready(socket, writeEvent, pollMilliseconds))
             continue;
         int sent = sendNow(socket, data, length);
         if (sent < 0 && sendWouldBlock())
@@ -323,27 +381,6 @@ bool HttpServer::sendAll(Socket socket, const char* data, std::size_t length)
         length -= static_cast<std::size_t>(sent);
     }
     return true;
-}
-
-bool HttpServer::sendAll(Socket socket, const std::string& text)
-{
-    return sendAll(socket, text.data(), text.size());
-}
-
-bool HttpServer::isStopping()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return stopping;
-}
-
-// Sleeps, but returns false at once when the server is being destroyed.
-bool HttpServer::pause(int milliseconds)
-{
-    if (milliseconds <= 0)
-        return true;
-    std::unique_lock<std::mutex> lock(mutex);
-    return !changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                             [this] { return stopping; });
 }
 
 }  // namespace TestSupport

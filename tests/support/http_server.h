@@ -4,17 +4,9 @@
 // server is destroyed, so a test never hangs on it.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
-#include <cstddef>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
-
-#include "support/socket.h"
 
 namespace TestSupport {
 
@@ -22,15 +14,14 @@ namespace TestSupport {
 // reordered chunk shows when compared.
 std::string patternBytes(std::size_t length);
 
-// How much of a body reaches a reader of 20480-byte chunks when the server
-// stalls or breaks off after sent bytes. A read completes with what has
-// arrived, except under Wine, whose WinINet completes it only when its
-// buffer is full or the body has ended, and fails it when the connection
-// breaks.
-std::size_t deliveredBeforeCut(std::size_t sent);
-
 // Whether the test runs on Wine rather than on Windows (false elsewhere).
 bool runningUnderWine();
+
+// How much of a body reaches a reader of 20480-byte chunks when the server
+// stalls or breaks off after sent bytes: all of it, except under Wine, whose
+// WinINet completes a read only when its buffer is full or the body has
+// ended, and fails it when the connection breaks.
+std::size_t deliveredBeforeCut(std::size_t sent);
 
 struct Reply {
     enum Cut { complete, stall, reset };
@@ -48,7 +39,6 @@ struct Reply {
     Cut cut = complete;
     std::size_t cutAt = 0;
     int stallMilliseconds = -1;
-
     // Hostile answers.
     long long announcedLength = -1;  // Content-Length sent instead of the body's size, if >= 0
     bool untilClose = false;         // no length: the body ends when the server closes
@@ -66,48 +56,27 @@ public:
 
     // Unknown paths are answered 404 with an empty body.
     void on(const std::string& path, const Reply& reply);
-
     // Every connection accepted from now on is closed at once, unread.
     void closeOnAccept(bool close);
 
     int connections();
-    // Connections that the client has closed (or reset) while the server
-    // waited for its next request.
-    int closedByClient();
     int requests();
+    // Connections that the client closed while the server waited for a request.
+    int closedByClient();
     // Request line and header lines of every request, in arrival order.
     std::vector<std::string> requestHeads();
-    // Waits until count requests have arrived; false after timeoutMilliseconds.
+
+    // Wait until count requests have arrived, count replies have been sent in
+    // full (or their sending failed), or the client has closed count
+    // connections; false after timeoutMilliseconds.
     bool waitForRequests(int count, int timeoutMilliseconds);
-    // Waits until count replies have been sent in full (or their sending
-    // failed); false when that takes longer than timeoutMilliseconds.
     bool waitForReplies(int count, int timeoutMilliseconds);
-    // Waits until the client has closed count connections.
     bool waitForClientCloses(int count, int timeoutMilliseconds);
 
-private:
-    void acceptLoop();
-    void serve(Socket socket);
-    bool receive(Socket socket, std::string& buffer);
-    bool answer(Socket socket, const Reply& reply);
-    bool sendHeadersForever(Socket socket, const std::string& statusLine);
-    bool sendAll(Socket socket, const char* data, std::size_t length);
-    bool sendAll(Socket socket, const std::string& text);
-    bool pause(int milliseconds);
-    bool isStopping();
+    struct State;
 
-    Socket listener = noSocket;
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool stopping = false;
-    std::map<std::string, Reply> replies;
-    bool closingOnAccept = false;
-    int connectionCount = 0;
-    int clientCloseCount = 0;
-    int replyCount = 0;
-    std::vector<std::string> heads;
-    std::thread acceptor;
-    std::vector<std::thread> workers;
+private:
+    std::unique_ptr<State> state;
 };
 
 }  // namespace TestSupport

@@ -1,0 +1,81 @@
+#include "support/common.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace TestSupport {
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = fs::temp_directory_path() / ("tessel-test-" + std::to_string(stamp) +
+                                                          "-" + std::to_string(counter++));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(const std::string& name, const std::string& content) const
+{
+    fs::path file = fs::path(path_) / fs::u8path(name);
+    fs::create_directories(file.parent_path());
+    writeFile(file.u8string(), content);
+    return file.u8string();
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    EXPECT_TRUE(out) << "cannot write " << path;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<CallbackCall> callbackCalls;
+
+void recordCallback(int code, const char* data, int length, std::int64_t user)
+{
+    callbackCalls.push_back({code, std::string(data, length), data[length] == '\0', user});
+}
+
+const char SampleCatalogueXml[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<face>\n"
+    "  <clasic size=\"3\"><em id=\"1\">smile</em><em id=\"2\">wink</em><em id=\"3\">grin</em></clasic>\n"
+    "  <other size=\"2\"><em id=\"4\">cake</em><em id=\"5\">rock &amp; roll</em></other>\n"
+    "</face>\n";
+
+std::string cacheNameSuffix(const std::string& fileName)
+{
+    static const std::string alphabet =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789@#$%^&()_[]{}~`";
+    if (fileName.size() < 30 || fileName.find_first_not_of(alphabet) < 30)
+        return "not a cache name: " + fileName;
+    return fileName.substr(30);
+}
+
+}  // namespace TestSupport

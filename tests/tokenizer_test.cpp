@@ -1,10 +1,15 @@
-// The tokenizer's text and events, as tables of input and expected output.
+// The tokenizer's text and events, the plain-text parser, the entity table
+// and decoder: tables of input and expected output.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "html/HtmlParser.h"
+#include "html/TextParser.h"
+#include "html/entities.h"
 
 using namespace Tessel;
 
@@ -73,6 +78,12 @@ std::string reports(const std::string& input)
 }
 
 const std::string P = ParagraphPrefix;
+
+std::string utf8(std::uint32_t cp)
+{
+    char buffer[4];
+    return std::string(buffer, static_cast<std::size_t>(encodeUtf8(cp, buffer)));
+}
 
 }  // namespace
 
@@ -193,4 +204,114 @@ TEST(HtmlParser, EachRunStartsOutsideScriptAndAddsToTheText)
     s.run("<p>a");
     s.run("</p>b");  // the open paragraph belongs to the previous run
     EXPECT_EQ(s.text, P + "ab");
+}
+
+TEST(TextParser, Text)
+{
+    const struct {
+        const char* input;
+        const char* text;
+    } cases[] = {
+        // Without markup the message is decoded, then trimmed (a no-break space stays).
+        {"", ""}, {"Tom &amp; Jerry", "Tom & Jerry"}, {"&lt;not a tag&gt;", "<not a tag>"},
+        {"caf&eacute;", "caf\xC3\xA9"}, {"&#32;&#10;x", "x"}, {"&nbsp;x", "\xC2\xA0x"},
+        // Markup is tokenized and references left as written.
+        {"<b>Tom &amp; Jerry</b>", "Tom &amp; Jerry"}, {"&lt;b&gt; <i>x</i>", "&lt;b&gt; x"},
+        {"<p>a</p><p>b</p>", "ab"}, {"line1<br>line2", "line1line2"}, {"a<", "a<"},
+        {"<b>x</b> > y", "x> y"}, {"<div>a</div><h1>b</h1>", "ab"},
+        // The tail of a tag cut off at the start is dropped.
+        {"a > b", "b"}, {"style=x>Hello <b>you</b>", "Hello you"}, {">>x", ">x"},
+        {"a > b <b>c</b>", "b c"}, {"tail>", ""}, {"x=\"&amp;\">&amp;", "&amp;"},
+        // Only leading whitespace goes.
+        {"  \r\n Hi there  ", "Hi there  "}, {"a  \t b\n", "a  \t b\n"},
+        {" \r\n<b> \t</b>\n", ""}, {"<i>a </i>\n\n b  c", "a b  c"},
+    };
+    for (const auto& c : cases) {
+        TextParser parser;
+        parser.parse(c.input, std::strlen(c.input));
+        EXPECT_EQ(parser.text, c.text) << c.input;
+        EXPECT_FALSE(parser.wantParagraphs());
+    }
+}
+
+TEST(TextParser, EachCallStartsFreshAndLeavesBodyAlone)
+{
+    TextParser parser;
+    parser.body = "kept";
+    for (std::string input : {"<b>first</b>", "second &amp; last"})
+        parser.parse(input.data(), input.size());
+    EXPECT_EQ(parser.text, "second & last");
+    EXPECT_EQ(parser.body, "kept");
+    // The tokenizer's state does not leak between calls either.
+    for (std::string input : {"<script>never closed", "<b>x</b>"})
+        parser.parse(input.data(), input.size());
+    EXPECT_EQ(parser.text, "x");
+}
+
+TEST(Entities, TableIsFilledOnceWithTheFullList)
+{
+    { HtmlParser first; }  // the first parser constructed fills the table
+    ASSERT_EQ(EntityTable.size(), 253u);
+    // Spot checks across the three sets; the sum catches any mistyped value.
+    for (auto [name, cp] : {std::pair{"quot", 34}, {"apos", 39}, {"nbsp", 160}, {"yuml", 255},
+                            {"Yuml", 376}, {"thetasym", 977}, {"euro", 8364}, {"diams", 9830}})
+        EXPECT_EQ(EntityTable.at(name), cp) << name;
+    std::int64_t sum = 0;
+    for (const auto& entry : EntityTable)
+        sum += entry.second;
+    EXPECT_EQ(sum, 868281);
+
+    auto saved = EntityTable;
+    EntityTable = {{"x", 120}};
+    fillEntityTable();
+    { HtmlParser another; }
+    EXPECT_EQ(EntityTable.size(), 1u);  // only an empty table is filled
+    EntityTable.clear();
+    fillEntityTable();
+    EXPECT_EQ(EntityTable, saved);
+}
+
+TEST(Entities, Decoding)
+{
+    { HtmlParser first; }
+    const struct {
+        std::string input, decoded;
+    } cases[] = {
+        // Named references, with or without ";".
+        {"&lt;b&gt;", "<b>"}, {"&quot;x&quot;", "\"x\""}, {"&apos;", "'"}, {"&nbsp;", "\xC2\xA0"},
+        {"&euro;", "\xE2\x82\xAC"}, {"a&amp b", "a& b"}, {"x&amp", "x&"}, {"&lt&gt", "<>"},
+        // Numeric references: any value that UTF-8 can carry, surrogates included.
+        {"&#65;", "A"}, {"&#x41;", "A"}, {"&#X41", "A"}, {"&#0065;", "A"}, {"&#x0041", "A"},
+        {"&#128512;", "\xF0\x9F\x98\x80"}, {"&#150;", "\xC2\x96"}, {"&#xd800;", "\xED\xA0\x80"},
+        {"&#x110000;", "\xF4\x90\x80\x80"}, {"&#x1FFFFF;", "\xF7\xBF\xBF\xBF"},
+        {"&#65x;", "Ax;"}, {"&#x4g", "\x04g"},
+        // Unknown or malformed references stay.
+        {"&LT;", "&LT;"}, {"&foo;", "&foo;"}, {"&#;", "&#;"}, {"&#x;", "&#x;"}, {"&#0;", "&#0;"},
+        {"&#x000;", "&#x000;"}, {"AT&T", "AT&T"}, {"&;", "&;"}, {"&", "&"}, {"", ""},
+        {"&ampx;", "&ampx;"}, {"&lt3", "&lt3"}, {"&#-5;", "&#-5;"}, {"&\xC3\xA9;", "&\xC3\xA9;"},
+        // Produced bytes are not scanned again.
+        {"&&lt;", "&<"}, {"&amp;lt;", "&lt;"}, {"&#38;#65;", "&#65;"}, {"&amp;amp;amp;", "&amp;amp;"},
+        // Values without an encoding vanish; scanning resumes one byte past them.
+        {"a&#2097152;b", "ab"}, {"a&#xFFFFFFFF;", "a"}, {"&#2147483648;", ""},
+        {"&#x200000;&lt;&lt;", "&lt;<"},
+        // Overlong numbers saturate instead of wrapping to 'A' or 0.
+        {"x&#4294967361;y", "xy"}, {"x&#x100000041;y", "xy"}, {"x&#4294967296;y", "xy"},
+        {"x&#99999999999999999999999999;y", "xy"}, {"x&#x0000000000041;y", "xAy"},
+    };
+    for (const auto& c : cases) {
+        std::string s = c.input;
+        decodeEntities(s);
+        EXPECT_EQ(s, c.decoded) << c.input;
+    }
+}
+
+TEST(EncodeUtf8, RangeBoundaries)
+{
+    EXPECT_EQ(utf8(0x80), "\xC2\x80");
+    EXPECT_EQ(utf8(0x7FF), "\xDF\xBF");
+    EXPECT_EQ(utf8(0x800), "\xE0\xA0\x80");
+    EXPECT_EQ(utf8(0xFFFF), "\xEF\xBF\xBF");
+    EXPECT_EQ(utf8(0x10000), "\xF0\x90\x80\x80");
+    EXPECT_EQ(utf8(0x1FFFFF), "\xF7\xBF\xBF\xBF");
+    EXPECT_EQ(utf8(0x200000) + utf8(0xFFFFFFFF), "");
 }

@@ -24,39 +24,56 @@ const char* const Texts[] = {
     "AT&T", "&lt;3", "100%", "end.",
 };
 
-// The random source: std::mt19937 gives the same numbers everywhere, unlike
-// the standard distributions.
-class Dice {
-public:
-    explicit Dice(std::uint32_t seed) : engine(seed) {}
+// std::mt19937 gives the same numbers everywhere, unlike the standard distributions.
+struct Dice {
+    std::mt19937 engine;
     int below(int n) { return static_cast<int>(engine() % static_cast<std::uint32_t>(n)); }
     bool chance(int percent) { return below(100) < percent; }
-    template <class T, std::size_t N>
-    const T& pick(const T (&items)[N]) { return items[below(static_cast<int>(N))]; }
-    const QString& pick(const QStringList& items) { return items[below(items.size())]; }
-
-private:
-    std::mt19937 engine;
 };
 
-QTextCharFormat randomCharFormat(Dice& dice)
+void insertParagraph(QTextCursor& cursor, Dice& dice, const MessageAssets& assets)
 {
-    QTextCharFormat format;
-    if (dice.chance(25))
-        format.setFontWeight(QFont::Bold);
-    if (dice.chance(15))
-        format.setFontItalic(true);
     if (dice.chance(10))
-        format.setFontUnderline(true);
-    if (dice.chance(15))
-        format.setForeground(QColor::fromRgb(0x204080 + dice.below(0x100)));
-    if (dice.chance(10))
-        format.setFontPointSize(8 + dice.below(10));
-    if (dice.chance(5)) {
-        format.setAnchor(true);
-        format.setAnchorHref("http://example.invalid/page?a=1&b=2");
+        return;  // an empty line
+    for (int pieces = 1 + dice.below(7); pieces > 0; --pieces) {
+        const int kind = dice.below(100);
+        QTextImageFormat image;
+        if (kind < 50) {
+            QString text = QString::fromUtf8(Texts[dice.below(std::size(Texts))]);
+            if (dice.chance(30))
+                text = " " + text;
+            if (dice.chance(60))
+                text += " ";
+            QTextCharFormat format;
+            if (dice.chance(25))
+                format.setFontWeight(QFont::Bold);
+            if (dice.chance(15))
+                format.setFontItalic(true);
+            if (dice.chance(10))
+                format.setFontUnderline(true);
+            if (dice.chance(15))
+                format.setForeground(QColor::fromRgb(0x204080 + dice.below(0x100)));
+            if (dice.chance(10))
+                format.setFontPointSize(8 + dice.below(10));
+            if (dice.chance(5)) {
+                format.setAnchor(true);
+                format.setAnchorHref("http://example.invalid/page?a=1&b=2");
+            }
+            cursor.insertText(text, format);
+        } else if (kind < 75) {
+            image.setName(QString(":/Res/FaceMgr/em/%1.png").arg(1 + dice.below(assets.emoticons)));
+        } else if (kind < 83) {
+            image.setName(assets.pictures[dice.below(assets.pictures.size())]);
+        } else if (kind < 88) {
+            image.setName(assets.remote[dice.below(assets.remote.size())]);
+        } else if (kind < 91) {
+            image.setName(assets.missing[dice.below(assets.missing.size())]);
+        } else {
+            cursor.insertText(QString(QChar::LineSeparator));
+        }
+        if (!image.name().isEmpty())
+            cursor.insertImage(image);
     }
-    return format;
 }
 
 QTextBlockFormat randomBlockFormat(Dice& dice)
@@ -69,82 +86,37 @@ QTextBlockFormat randomBlockFormat(Dice& dice)
     return format;
 }
 
-void insertImage(QTextCursor& cursor, const QString& name)
-{
-    QTextImageFormat image;
-    image.setName(name);
-    cursor.insertImage(image);
-}
-
-void insertPiece(QTextCursor& cursor, Dice& dice, const MessageAssets& assets)
-{
-    int kind = dice.below(100);
-    if (kind < 50) {
-        QString text = QString::fromUtf8(dice.pick(Texts));
-        if (dice.chance(30))
-            text = " " + text;
-        if (dice.chance(60))
-            text += " ";
-        cursor.insertText(text, randomCharFormat(dice));
-    } else if (kind < 75) {
-        insertImage(cursor, QString(":/Res/FaceMgr/em/%1.png").arg(1 + dice.below(assets.emoticons)));
-    } else if (kind < 83 && !assets.pictures.empty()) {
-        insertImage(cursor, dice.pick(assets.pictures));
-    } else if (kind < 88 && !assets.remote.empty()) {
-        insertImage(cursor, dice.pick(assets.remote));
-    } else if (kind < 91 && !assets.missing.empty()) {
-        insertImage(cursor, dice.pick(assets.missing));
-    } else {
-        cursor.insertText(QString(QChar::LineSeparator));
-    }
-}
-
-void insertParagraph(QTextCursor& cursor, Dice& dice, const MessageAssets& assets)
-{
-    if (dice.chance(10))
-        return;  // an empty line
-    for (int pieces = 1 + dice.below(7); pieces > 0; --pieces)
-        insertPiece(cursor, dice, assets);
-}
-
-std::string makeMessage(Dice& dice, const MessageAssets& assets)
-{
-    QTextDocument document;
-    QTextCursor cursor(&document);
-    int paragraphs = 1 + dice.below(4);
-    for (int i = 0; i < paragraphs; ++i) {
-        if (i == 0)
-            cursor.setBlockFormat(randomBlockFormat(dice));
-        else
-            cursor.insertBlock(randomBlockFormat(dice), QTextCharFormat());
-        insertParagraph(cursor, dice, assets);
-    }
-    if (dice.chance(10)) {
-        cursor.insertBlock();
-        cursor.insertList(QTextListFormat::ListDisc);
-        for (int item = 0; item < 2; ++item) {
-            if (item > 0)
-                cursor.insertBlock();
-            insertParagraph(cursor, dice, assets);
-        }
-    } else if (dice.chance(8)) {
-        cursor.insertBlock();
-        cursor.insertTable(1, 2);
-        insertParagraph(cursor, dice, assets);
-        cursor.movePosition(QTextCursor::NextCell);
-        insertParagraph(cursor, dice, assets);
-    }
-    return document.toHtml().toStdString();
-}
-
 }  // namespace
 
 std::vector<std::string> makeQtMessages(const MessageAssets& assets, int count, std::uint32_t seed)
 {
-    Dice dice(seed);
+    Dice dice{std::mt19937(seed)};
     std::vector<std::string> messages;
-    for (int i = 0; i < count; ++i)
-        messages.push_back(makeMessage(dice, assets));
+    for (int m = 0; m < count; ++m) {
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        for (int i = 0, paragraphs = 1 + dice.below(4); i < paragraphs; ++i) {
+            if (i == 0)
+                cursor.setBlockFormat(randomBlockFormat(dice));
+            else
+                cursor.insertBlock(randomBlockFormat(dice), QTextCharFormat());
+            insertParagraph(cursor, dice, assets);
+        }
+        if (dice.chance(10)) {
+            cursor.insertBlock();
+            cursor.insertList(QTextListFormat::ListDisc);
+            insertParagraph(cursor, dice, assets);
+            cursor.insertBlock();
+            insertParagraph(cursor, dice, assets);
+        } else if (dice.chance(8)) {
+            cursor.insertBlock();
+            cursor.insertTable(1, 2);
+            insertParagraph(cursor, dice, assets);
+            cursor.movePosition(QTextCursor::NextCell);
+            insertParagraph(cursor, dice, assets);
+        }
+        messages.push_back(document.toHtml().toStdString());
+    }
     return messages;
 }
 

@@ -101,8 +101,7 @@ HINTERNET openRequest(HINTERNET root, const char* host, const char* path)
     return HttpOpenRequestA(connection, nullptr, path, nullptr, nullptr, nullptr, 0, 42);
 }
 
-// An asynchronous read into buffer; false with the buffer length reset
-// when it is pending.
+// An asynchronous read into buffer; false when it is pending.
 bool read(HINTERNET request, INTERNET_BUFFERSA& buffers, char* buffer, DWORD size, DWORD_PTR context)
 {
     buffers = {};

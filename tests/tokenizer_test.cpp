@@ -15,42 +15,39 @@ using namespace Tessel;
 
 namespace {
 
-// Records every handler call with the offset of its tag in the input and the
-// text collected so far, and answers wantParagraphs as configured.
+// Records every handler call as "kind=value" in reports and, with the
+// offset of its tag and the text so far, as "kind@offset=value:text|" in
+// events; answers wantParagraphs as configured and counts the questions.
 class Recorder : public HtmlParser {
 public:
-    struct Event {
-        std::string kind;  // "src" or "id"
-        std::ptrdiff_t tagOffset;
-        std::string value, textSoFar;
-    };
-
     explicit Recorder(bool paragraphs = false) : paragraphs(paragraphs) {}
-    void run(const std::string& input)
+    Recorder& run(const std::string& input)
     {
         start = input.data();
         parse(input.data(), input.size());
+        return *this;
     }
     void onImgSrc(const char* tag, const std::string& value) override
     {
-        events.push_back({"src", tag - start, value, text});
+        seen("src", tag, value);
         text += srcMarker;
     }
-    void onImgId(const char* tag, const std::string& value) override
-    {
-        events.push_back({"id", tag - start, value, text});
-    }
+    void onImgId(const char* tag, const std::string& value) override { seen("id", tag, value); }
     bool wantParagraphs() override
     {
         ++paragraphQuestions;
         return paragraphs;
     }
 
-    std::vector<Event> events;
+    std::string reports, events, srcMarker;  // the marker is appended to text by onImgSrc
     int paragraphQuestions = 0;
-    std::string srcMarker;  // appended to text by onImgSrc
 
 private:
+    void seen(const std::string& kind, const char* tag, const std::string& value)
+    {
+        reports += (reports.empty() ? "" : "|") + kind + "=" + value;
+        events += kind + "@" + std::to_string(tag - start) + "=" + value + ":" + text + "|";
+    }
     bool paragraphs;
     const char* start = nullptr;
 };
@@ -58,24 +55,6 @@ private:
 struct Case {
     std::string input, expected;
 };
-
-// The text of one run, or its events as "src=value|id=value".
-std::string textOf(const std::string& input, bool paragraphs = false)
-{
-    Recorder r(paragraphs);
-    r.run(input);
-    return r.text;
-}
-
-std::string reports(const std::string& input)
-{
-    Recorder r;
-    r.run(input);
-    std::string out;
-    for (const auto& e : r.events)
-        out += (out.empty() ? "" : "|") + e.kind + "=" + e.value;
-    return out;
-}
 
 const std::string P = ParagraphPrefix;
 
@@ -118,13 +97,14 @@ TEST(HtmlParser, TextOfMarkup)
         {"a</b c=\">\">b", "a\">b"}, {"</>x", "x"}, {"a</ \n b>b", "ab"},
         {"<a href=\"x>y\">link</a>", "link"}, {"<a title='it>s'>t</a>", "t"},
         {"<font color=red size=2>r</font>", "r"}, {"<br/>a<br />b", "ab"},
+        {"<head><title>Minutes</title></head>agreed", "Minutesagreed"},  // a title is text
         {"<" + name40 + " a=b>text</" + name40 + ">more", "textmore"},
         {"<" + std::string(1000, 'Z') + ">x", "x"},
         {"<" + script40 + ">hidden</" + script40 + ">shown", "shown"},
         {"<" + std::string(31, 'a') + ">y<" + std::string(32, 'a') + ">z", "yz"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(textOf(c.input), c.expected) << testing::PrintToString(c.input);
+        EXPECT_EQ(Recorder().run(c.input).text, c.expected) << testing::PrintToString(c.input);
 }
 
 TEST(HtmlParser, BlockTagsOpenParagraphs)
@@ -135,11 +115,11 @@ TEST(HtmlParser, BlockTagsOpenParagraphs)
         {"<h1>t</h6>", P + "t</p>"}, {"<p>open", P + "open"}, {"a</p>b", "ab"},
         {"<div>", P}, {"<h2>", P}, {"<h3>", P}, {"<h4>", P}, {"<h5>", P}, {"<h6>", P},
         {"<pre>", ""}, {"<h7>", ""}, {"<h>", ""}, {"<span>", ""}, {"<b>", ""}, {"<divx>", ""},
-        {"<brr>", ""}, {"<dl>", ""}, {"<tr>", ""},
+        {"<brr>", ""}, {"<dl>", ""}, {"<tr>", ""}, {"<li>", ""}, {"<td>", ""},
         {"<p" + std::string(39, '1') + ">x", "x"},  // a long name that begins like one is none
     };
     for (const Case& c : cases)
-        EXPECT_EQ(textOf(c.input, true), c.expected) << c.input;
+        EXPECT_EQ(Recorder(true).run(c.input).text, c.expected) << c.input;
     EXPECT_TRUE(isBlockTag("div", 3));
     EXPECT_FALSE(isBlockTag("div", 2));
     EXPECT_FALSE(isBlockTag("DIV", 3));
@@ -172,20 +152,13 @@ TEST(HtmlParser, ImageAttributes)
         {"<script><img src=a></script>", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(reports(c.input), c.expected) << c.input;
+        EXPECT_EQ(Recorder().run(c.input).reports, c.expected) << c.input;
 
     // Each event knows its tag's start and the text so far; handlers may add text.
     Recorder r;
     r.srcMarker = "[img]";
     r.run("ab <img src=\"a.png\" id=\"7\"> cd <img id=x><img src=y/>e");
-    ASSERT_EQ(r.events.size(), 4u);
-    EXPECT_EQ(r.events[0].kind + r.events[0].value + r.events[0].textSoFar, "srca.pngab ");
-    EXPECT_EQ(r.events[0].tagOffset, 3);
-    EXPECT_EQ(r.events[1].kind + r.events[1].value + r.events[1].textSoFar, "id7ab [img]");
-    EXPECT_EQ(r.events[1].tagOffset, 3);
-    EXPECT_EQ(r.events[2].kind + r.events[2].value, "idx");
-    EXPECT_EQ(r.events[2].tagOffset, 31);
-    EXPECT_EQ(r.events[2].textSoFar, "ab [img]cd ");
+    EXPECT_EQ(r.events, "src@3=a.png:ab |id@3=7:ab [img]|id@31=x:ab [img]cd |src@41=y/:ab [img]cd |");
     EXPECT_EQ(r.text, "ab [img]cd [img]e");
 }
 

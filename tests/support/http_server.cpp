@@ -123,11 +123,10 @@ struct HttpServer::State {
         locked([&] { return ++counter; });
         changed.notify_all();
     }
-    bool waitUntil(int timeoutMilliseconds, const int& counter, int count)
+    bool waitUntil(int milliseconds, const int& counter, int count)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
-                                [&] { return counter >= count; });
+        return changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return counter >= count; });
     }
     bool isStopping() { return locked([this] { return stopping; }); }
     // Sleeps, but returns false at once when the server is being destroyed.
@@ -136,8 +135,7 @@ struct HttpServer::State {
         if (milliseconds <= 0)
             return true;
         std::unique_lock<std::mutex> lock(mutex);
-        return !changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                 [this] { return stopping; });
+        return !changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopping; });
     }
 
     void acceptLoop();
@@ -210,30 +208,22 @@ void HttpServer::on(const std::string& path, const Reply& reply)
 {
     state->locked([&] { return state->replies[path] = reply; });
 }
-
-void HttpServer::closeOnAccept(bool close)
-{
-    state->locked([&] { return state->closingOnAccept = close; });
-}
-
+void HttpServer::closeOnAccept(bool close) { state->locked([&] { return state->closingOnAccept = close; }); }
 int HttpServer::connections() { return state->locked([this] { return state->connectionCount; }); }
 int HttpServer::closedByClient() { return state->locked([this] { return state->clientCloseCount; }); }
-int HttpServer::requests() { return state->locked([this] { return int(state->heads.size()); }); }
+int HttpServer::requests() { return state->locked([this] { return state->requestCount; }); }
 std::vector<std::string> HttpServer::requestHeads() { return state->locked([this] { return state->heads; }); }
-
-bool HttpServer::waitForRequests(int count, int timeoutMilliseconds)
+bool HttpServer::waitForRequests(int count, int milliseconds)
 {
-    return state->waitUntil(timeoutMilliseconds, state->requestCount, count);
+    return state->waitUntil(milliseconds, state->requestCount, count);
 }
-
-bool HttpServer::waitForReplies(int count, int timeoutMilliseconds)
+bool HttpServer::waitForReplies(int count, int milliseconds)
 {
-    return state->waitUntil(timeoutMilliseconds, state->replyCount, count);
+    return state->waitUntil(milliseconds, state->replyCount, count);
 }
-
-bool HttpServer::waitForClientCloses(int count, int timeoutMilliseconds)
+bool HttpServer::waitForClientCloses(int count, int milliseconds)
 {
-    return state->waitUntil(timeoutMilliseconds, state->clientCloseCount, count);
+    return state->waitUntil(milliseconds, state->clientCloseCount, count);
 }
 
 void HttpServer::State::acceptLoop()

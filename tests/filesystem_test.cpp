@@ -61,7 +61,8 @@ std::string outcome(const Path& p)
 
 std::string failed(const std::string& path, int error)
 {
-    return "false:create directory '" + shown(path) + "' failed, errno=" + std::to_string(reported(error)) + "\n";
+    return "false:create directory '" + shown(path) + "' failed, errno=" + std::to_string(reported(error)) +
+           "\n";
 }
 
 }  // namespace

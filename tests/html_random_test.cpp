@@ -155,7 +155,8 @@ TEST(HtmlRandom, ParsersAndDecoderHoldTheirInvariants)
 
         textParser.parse(input.data(), input.size());
         ASSERT_LE(textParser.text.size(), input.size());
-        ASSERT_TRUE(textParser.text.empty() || std::string_view(" \t\n\r").find(textParser.text[0]) == std::string_view::npos);
+        const std::string& text = textParser.text;
+        ASSERT_TRUE(text.empty() || std::string_view(" \t\n\r").find(text[0]) == std::string_view::npos);
 
         std::string fast = input, model = input;
         decodeEntities(fast);

@@ -29,7 +29,10 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TestSupport::readFile(dir / "out"),
                 TestSupport::readFile(dir / "err")};
     }
-    bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+    static bool contains(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
 
     TestSupport::TempDir dir;
     const std::string sample = std::string(TESSEL_DATA) + "/messages/sample.html";

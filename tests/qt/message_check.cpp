@@ -167,7 +167,7 @@ QString expectImages(const std::string& what, const Rendering& message, Output k
         if (!known || isRemote(image))
             continue;  // left as written: same source, same (lack of) picture
         EXPECT_TRUE(image.shownAsFile()) << what << ": " << image.name.toStdString() << " for "
-                                         << source.name.toStdString() << " is not shown from its file at its size";
+                                         << source.name.toStdString() << " not shown from its file at its size";
         EXPECT_TRUE(!isRemote(source) || isDownload(image)) << what << ": " << source.name.toStdString()
                                                             << " not shown from the cache directory";
     }
@@ -206,10 +206,11 @@ QString collapse(const QString& text)
 void expectShown(const std::string& what, const Rendering& message, Output kind, const Rendering& output,
                  bool loose, const QString& head = "")
 {
-    const QString e = collapse(head + expectImages(what, message, kind, output)), a = collapse(output.plainText);
+    const QString e = collapse(head + expectImages(what, message, kind, output));
+    const QString a = collapse(output.plainText);
     const std::string texts = "\nexpected: \"" + e.toStdString() + "\"\nshown:    \"" + a.toStdString() + "\"";
-    ASSERT_EQ(QString(e).remove(' ').remove('\n').toStdString(), QString(a).remove(' ').remove('\n').toStdString())
-        << what << ": other characters than the message's" << texts;
+    auto characters = [](QString text) { return text.remove(' ').remove('\n').toStdString(); };
+    ASSERT_EQ(characters(e), characters(a)) << what << ": other characters than the message's" << texts;
     // The same characters in the same order: every difference is at a separation.
     QStringList added, lost;
     for (int i = 0, j = 0; i < e.size() || j < a.size();) {
@@ -221,7 +222,8 @@ void expectShown(const std::string& what, const Rendering& message, Output kind,
         j += aSpace || !eSpace;
     }
     EXPECT_TRUE(added.empty()) << what << ": separations the message lacks: " << added.join(" / ").toStdString();
-    EXPECT_TRUE(loose || lost.empty()) << what << ": separations lost: " << lost.join(" / ").toStdString() << texts;
+    EXPECT_TRUE(loose || lost.empty()) << what << ": separations lost: " << lost.join(" / ").toStdString()
+                                       << texts;
 }
 
 }  // namespace
@@ -252,7 +254,8 @@ CheckSetup::CheckSetup() : origin(QString::fromStdString("http://" + serverAddre
     const std::string sunset = TestSupport::readFile(TESSEL_SOURCE_DIR "/data/pictures/sunset.png");
     if (sunset.empty())
         throw std::runtime_error("cannot read data/pictures/sunset.png");
-    for (const char* name : {"sunset.png", "my pictures/beach day.png", "\xe5\x9b\xbe\xe7\x89\x87/\xe6\x97\xa5\xe8\x90\xbd.png"}) {
+    for (const char* name : {"sunset.png", "my pictures/beach day.png",
+                             "\xe5\x9b\xbe\xe7\x89\x87/\xe6\x97\xa5\xe8\x90\xbd.png"}) {
         const QString path = QString::fromStdString(dir.write(std::string("pictures/") + name, sunset));
         assets.pictures << path << QUrl::fromLocalFile(path).toString();
     }
@@ -287,7 +290,8 @@ void checkMessage(const std::string& message)
               expectImages("ParseHtml2", original, Output::rewritten, rewritten).toStdString())
         << "ParseHtml2: the rewritten message shows another text";
     expectShown("HtmlFromBody", original, Output::rebuilt, renderHtml(out.rebuilt), false);
-    const QString head = QString("%1\n%2\n%3\n").arg(CheckSetup::Head[0], CheckSetup::Head[1], CheckSetup::Head[2]);
+    const char* const* h = CheckSetup::Head;
+    const QString head = QString("%1\n%2\n%3\n").arg(h[0], h[1], h[2]);
     expectShown("EChTextFromBody", original, Output::emoticons, renderHtml(out.paragraph), true, head);
 }
 

@@ -48,7 +48,8 @@ Rendering render(QTextDocument& document)
             for (int i = 0; fragment.charFormat().isImageFormat() && i < fragment.length(); ++i) {
                 ShownImage image;
                 image.name = fragment.charFormat().toImageFormat().name();
-                image.size = handler->intrinsicSize(&document, fragment.position(), fragment.charFormat()).toSize();
+                const QSizeF size = handler->intrinsicSize(&document, fragment.position(), fragment.charFormat());
+                image.size = size.toSize();
                 image.file = fileOf(image.name);
                 const QImage pixels = image.file.isEmpty() ? QImage() : QImageReader(image.file).read();
                 if (!pixels.isNull()) {

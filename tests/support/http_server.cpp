@@ -126,7 +126,8 @@ struct HttpServer::State {
     bool waitUntil(int milliseconds, const int& counter, int count)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return counter >= count; });
+        return changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [&] { return counter >= count; });
     }
     bool isStopping() { return locked([this] { return stopping; }); }
     // Sleeps, but returns false at once when the server is being destroyed.

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 
 #include "qt_check.h"
+#include "support/corpus.h"
 
 using namespace qtcheck;
 
@@ -65,14 +66,22 @@ TEST(QtRendering, QtWrittenMessages)
     }
 }
 
-// A corpus of Qt messages (*.html) named by TESSEL_QT_CORPUS.
+// A corpus of Qt messages named by TESSEL_QT_CORPUS: *.html files, and the
+// message files (*.msgs) of the benchmark corpus.
 TEST(QtRendering, Corpus)
 {
     QString corpus = qEnvironmentVariable("TESSEL_QT_CORPUS");
     if (corpus.isEmpty())
         GTEST_SKIP() << "TESSEL_QT_CORPUS names no corpus directory";
     CheckSetup::get();
-    checkFiles(QDir(corpus), {"*.html"});
+    QDir dir(corpus);
+    for (const QString& name : dir.entryList({"*.msgs"}, QDir::Files, QDir::Name)) {
+        SCOPED_TRACE(name.toStdString());
+        for (const std::string& message : benchsupport::readMessages(dir.filePath(name).toStdString()))
+            checkMessage(message);
+    }
+    if (!dir.entryList({"*.html"}, QDir::Files).empty())
+        checkFiles(dir, {"*.html"});
 }
 
 // Downloaded pictures are named with letters, digits and the marks

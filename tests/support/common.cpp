@@ -63,12 +63,6 @@ void recordCallback(int code, const char* data, int length, std::int64_t user)
     callbackCalls.push_back({code, std::string(data, length), data[length] == '\0', user});
 }
 
-const char SampleCatalogueXml[] =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<face>\n"
-    "  <clasic size=\"3\"><em id=\"1\">smile</em><em id=\"2\">wink</em><em id=\"3\">grin</em></clasic>\n"
-    "  <other size=\"2\"><em id=\"4\">cake</em><em id=\"5\">rock &amp; roll</em></other>\n"
-    "</face>\n";
-
 std::string cacheNameSuffix(const std::string& fileName)
 {
     static const std::string alphabet =

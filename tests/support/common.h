@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/sample_catalogue.h"
+
 namespace TestSupport {
 
 // A fresh directory, removed with everything in it.
@@ -40,8 +42,7 @@ struct CallbackCall {
 extern std::vector<CallbackCall> callbackCalls;
 void recordCallback(int code, const char* data, int length, std::int64_t user);
 
-// Classic smile, wink, grin (ids 1-3); other cake, "rock & roll" (ids 4-5).
-extern const char SampleCatalogueXml[];
+using testsupport::SampleCatalogueXml;
 
 // What follows the 30 random characters that begin the name of a downloaded
 // picture, or "not a cache name: " and the name.

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "api/export.h"
@@ -37,5 +38,10 @@ public:
     EMOSTRUCT* getOtherPtr();
 
 private:
-    // Implementation-defined storage that owns the record arrays.
+    // Arrays of groups that a later group of the same name replaced while
+    // names in nameIndex still pointed into them, with their counts. They
+    // live as long as the cache.
+    std::vector<std::pair<std::unique_ptr<EMOSTRUCT[]>, std::int32_t>> retired;
+
+    void swap(EmoticonCache& other) noexcept;
 };

@@ -8,7 +8,7 @@ namespace {
 
 bool isUncMarker(const std::string& element)
 {
-    return element.size() == 2 && element[0] == '\\' && element[1] == '\\';
+    return element == UncMarker;
 }
 
 bool isSeparator(char c)

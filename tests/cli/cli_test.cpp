@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Result {
     int status;
     std::string out, err;
 };
@@ -43,7 +43,7 @@ protected:
     }
     // Runs the tool with the arguments (already quoted for the shell) and
     // the given standard input; the cache goes to the test's directory.
-    Run tool(const std::string& args, const std::string& input = "")
+    Result tool(const std::string& args, const std::string& input = "")
     {
         std::string in = write("stdin", input);
         std::string command = std::string("cd '") + TESSEL_DATA + "/..' && '" + TESSEL_TOOL +
@@ -59,27 +59,27 @@ protected:
 
 TEST_F(CliTest, TextAndRichTextOfTheSample)
 {
-    Run text = tool("text '" + sample + "'");
+    Result text = tool("text '" + sample + "'");
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("Tom &amp; Jerry"), std::string::npos);
     EXPECT_NE(text.out.find("<img src=\":/Res/FaceMgr/em/1.png\"/>"), std::string::npos);
     EXPECT_NE(text.out.find("<img src=\"data/pictures/sunset.png\"/>"), std::string::npos);
     EXPECT_NE(text.err.find("picture: :/Res/FaceMgr/em/1.png\n"), std::string::npos);
 
-    Run only = tool("text --resources-only", "a<img src=\"data/pictures/sunset.png\"><img src=\":/x.png\">");
+    Result only = tool("text --resources-only", "a<img src=\"data/pictures/sunset.png\"><img src=\":/x.png\">");
     ASSERT_EQ(only.status, 0) << only.err;
     EXPECT_EQ(only.out, "a<img src=\":/x.png\"/>\n");
 
-    Run rich = tool("rich -", "<p>x<img src=':/y.png' width=2></p>");
+    Result rich = tool("rich -", "<p>x<img src=':/y.png' width=2></p>");
     ASSERT_EQ(rich.status, 0) << rich.err;
     EXPECT_EQ(rich.out, "<p>x<img src=\":/y.png\"/></p>\n");
-    Run richText = tool("rich --text", "<p>x</p>");
+    Result richText = tool("rich --text", "<p>x</p>");
     EXPECT_NE(richText.out.find("-qt-block-indent:0; text-indent:0px;\">x</p>"), std::string::npos);
 }
 
 TEST_F(CliTest, BodyRoundTrip)
 {
-    Run body = tool("body --json --title Chat --sender Ann --date today '" + sample + "'");
+    Result body = tool("body --json --title Chat --sender Ann --date today '" + sample + "'");
     ASSERT_EQ(body.status, 0) << body.err;
     auto json = nlohmann::json::parse(body.out);
     std::string bodyText = json["body"];
@@ -92,13 +92,13 @@ TEST_F(CliTest, BodyRoundTrip)
 
     std::string bodyFile = write("body.html", bodyText);
     std::string listFile = write("body.json", body.out);
-    Run html = tool("html '" + bodyFile + "' --images '" + listFile + "'");
+    Result html = tool("html '" + bodyFile + "' --images '" + listFile + "'");
     ASSERT_EQ(html.status, 0) << html.err;
     EXPECT_NE(html.out.find("<img src=\":/Res/FaceMgr/em/1.png\"/>"), std::string::npos);
     EXPECT_NE(html.out.find("<img src=\"data/pictures/sunset.png\"/>"), std::string::npos);
     EXPECT_EQ(html.out.find("title_div"), std::string::npos);
 
-    Run paragraph = tool("paragraph '" + bodyFile + "'");
+    Result paragraph = tool("paragraph '" + bodyFile + "'");
     ASSERT_EQ(paragraph.status, 0) << paragraph.err;
     EXPECT_EQ(paragraph.out.rfind("<p style=", 0), 0u);
     EXPECT_NE(paragraph.out.find("ChatAnntoday"), std::string::npos);
@@ -106,7 +106,7 @@ TEST_F(CliTest, BodyRoundTrip)
 
 TEST_F(CliTest, Catalogue)
 {
-    Run list = tool("emoticons --json");
+    Result list = tool("emoticons --json");
     ASSERT_EQ(list.status, 0) << list.err;
     auto json = nlohmann::json::parse(list.out);
     ASSERT_GE(json.size(), 2u);
@@ -116,14 +116,14 @@ TEST_F(CliTest, Catalogue)
     EXPECT_EQ(json.back()["group"], "other");
 
     std::string name = json[1]["name"];
-    Run one = tool("emoticon '" + name + "'");
+    Result one = tool("emoticon '" + name + "'");
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(one.out, "<img src=\"" + json[1]["path"].get<std::string>() + "\"/>\n");
 }
 
 TEST_F(CliTest, BadInputFailsWithOneLine)
 {
-    auto expectError = [](const Run& run, const std::string& words) {
+    auto expectError = [](const Result& run, const std::string& words) {
         EXPECT_NE(run.status, 0);
         EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
@@ -134,7 +134,7 @@ TEST_F(CliTest, BadInputFailsWithOneLine)
     expectError(tool("emoticon 'no such emoticon'"), "no emoticon named 'no such emoticon'");
 
     std::string broken = write("broken.dat", "<face>\n<clasic size=\"1\">\n<em id=\"1\">x</clasic>");
-    Run run = tool("--catalogue '" + broken + "' emoticons");
+    Result run = tool("--catalogue '" + broken + "' emoticons");
     expectError(run, "is not well-formed XML: line 3");
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
     expectError(tool("--catalogue /nonexistent/emo.dat emoticons"), "cannot be opened");

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 namespace fs = std::filesystem;
 
 namespace testsupport {
@@ -36,11 +38,16 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
 {
     fs::path file = fs::path(path_) / fs::u8path(name);
     fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
+    writeFile(file.u8string(), content);
     return file.u8string();
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    EXPECT_TRUE(out) << "cannot write " << path;
 }
 
 }  // namespace testsupport

@@ -1,0 +1,53 @@
+// A blocking HTTP GET client over asynchronous WinINet: every step that
+// WinINet reports pending is waited for through waitForCompletion, which the
+// subclass supplies, before the operation returns.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/wininet.h"
+
+namespace Tessel {
+
+enum RequestState { done = 0, timedOut = 1, failed = 2 };
+
+class CAsyncHttp {
+public:
+    HINTERNET internet = nullptr;
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+    HANDLE completionEvent = nullptr;
+    std::vector<char> readBuffer;
+    std::string response;
+    int state = failed;
+
+    CAsyncHttp();
+    virtual ~CAsyncHttp();
+    CAsyncHttp(const CAsyncHttp&) = delete;
+    CAsyncHttp& operator=(const CAsyncHttp&) = delete;
+
+    // Blocks until event is signalled (done) or gives up (any other state).
+    virtual int waitForCompletion(HANDLE event) = 0;
+
+    // Signals the object whose address is context when a step completed well.
+    static void TESSEL_CALLBACK statusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
+                                               LPVOID information, DWORD length);
+
+    bool open();
+    bool connect(const std::string& host);
+    bool openRequest(const std::string& path);
+    bool addHeaders(const std::string& headers);
+    bool readToString();
+    bool readToFile(FILE* file);
+    void closeRequest();
+    void closeConnection();
+
+private:
+    template <class Sink>
+    bool readBody(Sink&& sink);
+    int waitForStep();
+};
+
+}  // namespace Tessel

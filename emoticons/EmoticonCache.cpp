@@ -1,0 +1,313 @@
+#include "emoticons/EmoticonCache.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <stdexcept>
+
+#include <rapidxml/rapidxml.hpp>
+
+#include "emoticons/XmlNesting.h"
+#include "emoticons/number.h"
+#include "fs/filesystem.h"
+
+using Tessel::Path;
+using Node = rapidxml::xml_node<char>;
+
+namespace {
+
+using RetiredArrays = std::vector<std::pair<std::unique_ptr<EMOSTRUCT[]>, std::int32_t>>;
+
+// No group array may take more than this: a larger "size" can only come from
+// a damaged file, and with memory overcommit the allocation itself might
+// succeed only for constructing the records to exhaust memory.
+constexpr std::size_t maxArrayBytes = std::size_t(1) << 30;
+
+// One group while the file is read; committed to the cache at the end.
+struct Group {
+    std::unique_ptr<EMOSTRUCT[]> records;
+    std::int32_t count = 0;
+    bool indexed = false;  // some name in the index points into records
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::FILE* openForReading(const Path& path)
+{
+#if defined(_WIN32)
+    std::u16string name = path.wstr();
+    return _wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), L"rb");
+#else
+    return std::fopen(path.posixStr().c_str(), "rb");
+#endif
+}
+
+// The whole file followed by one zero byte.
+std::vector<char> readCatalogue(const Path& path)
+{
+    std::unique_ptr<std::FILE, FileCloser> file(openForReading(path));
+    if (!file)
+        throw std::runtime_error("error reading stream");
+    constexpr std::size_t chunk = 64 * 1024;
+    std::vector<char> buffer;
+    std::size_t used = 0;
+    for (;;) {
+        buffer.resize(used + chunk);
+        std::size_t got = std::fread(buffer.data() + used, 1, chunk, file.get());
+        used += got;
+        if (got < chunk)
+            break;
+    }
+    if (std::ferror(file.get()))
+        throw std::runtime_error("error reading stream");
+    buffer.resize(used + 1);
+    buffer[used] = '\0';
+    return buffer;
+}
+
+Path catalogueLocation(const char* location)
+{
+    Path path(location ? location : "");
+    if (Tessel::isFile(path) && Tessel::fileSize(path, true) != 0)
+        return path;
+    path = Tessel::executablePath().parentPath();
+    path /= "Resource";
+    path /= "emo.dat";
+    return path;
+}
+
+bool hasName(const Node* node, const char* name)
+{
+    std::size_t length = std::strlen(name);
+    return node->type() == rapidxml::node_element && node->name_size() == length &&
+           std::memcmp(node->name(), name, length) == 0;
+}
+
+// An attribute's value; a missing attribute counts as the empty string.
+const char* attributeValue(const Node* node, const char* name, std::size_t& size)
+{
+    const rapidxml::xml_attribute<char>* attribute = node->first_attribute(name);
+    size = attribute ? attribute->value_size() : 0;
+    return attribute ? attribute->value() : "";
+}
+
+bool isBlank(const Node* node)
+{
+    const char* value = node->value();
+    for (std::size_t i = 0; i < node->value_size(); ++i) {
+        char c = value[i];
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+            return false;
+    }
+    return true;
+}
+
+// An entry's name: the first run of character data directly inside it that
+// holds more than white space. The entry walk may also land on character
+// data between the entries; such a run is its own text.
+std::string entryName(const Node* entry)
+{
+    if (entry->type() != rapidxml::node_element)
+        return isBlank(entry) ? std::string() : std::string(entry->value(), entry->value_size());
+    for (const Node* child = entry->first_node(); child; child = child->next_sibling()) {
+        if (child->type() == rapidxml::node_data && !isBlank(child))
+            return std::string(child->value(), child->value_size());
+    }
+    return std::string();
+}
+
+// Reads one "clasic" or "other" element into group. An array that the group
+// replaces is retired when names point into it and released otherwise.
+void readGroup(const Node* element, Group& group, std::map<std::string, EMOSTRUCT*>& nameIndex,
+               RetiredArrays& retired)
+{
+    std::size_t unused;
+    int size = Tessel::readNumber(attributeValue(element, "size", unused));
+    if (size < 0 || static_cast<std::size_t>(size) > maxArrayBytes / sizeof(EMOSTRUCT))
+        throw std::bad_alloc();
+    std::unique_ptr<EMOSTRUCT[]> records(new EMOSTRUCT[size]);
+    if (group.records && group.indexed)
+        retired.emplace_back(std::move(group.records), group.count);
+    group.records = std::move(records);
+    group.count = size;
+    group.indexed = false;
+
+    int k = 0;
+    for (const Node* entry = element->first_node("em"); entry && k < size;
+         entry = entry->next_sibling(), ++k) {
+        EMOSTRUCT& record = group.records[k];
+        std::size_t idSize;
+        const char* id = attributeValue(entry, "id", idSize);
+        record.id.assign(id, idSize);
+        record.name = entryName(entry);
+        if (nameIndex.try_emplace(record.name, &record).second)
+            group.indexed = true;
+    }
+}
+
+std::unique_ptr<EMOSTRUCT[]> copyRecords(const EMOSTRUCT* records, std::int32_t count)
+{
+    if (!records)
+        return nullptr;
+    std::unique_ptr<EMOSTRUCT[]> copy(new EMOSTRUCT[count]);
+    std::copy(records, records + count, copy.get());
+    return copy;
+}
+
+// Where a source array lies and where its copy lies.
+struct Span {
+    const EMOSTRUCT* source;
+    std::int32_t count;
+    EMOSTRUCT* copy;
+};
+
+// The record of the copies at the position that record has in the sources;
+// spans are sorted by source address.
+EMOSTRUCT* remap(const std::vector<Span>& spans, const EMOSTRUCT* record)
+{
+    std::less<const EMOSTRUCT*> before;
+    auto next = std::upper_bound(spans.begin(), spans.end(), record,
+                                 [&](const EMOSTRUCT* r, const Span& s) { return before(r, s.source); });
+    if (next == spans.begin())
+        return nullptr;
+    const Span& span = *(next - 1);
+    if (!before(record, span.source + span.count))
+        return nullptr;
+    return span.copy + (record - span.source);
+}
+
+}  // namespace
+
+EmoticonCache::EmoticonCache(const char* location)
+    : classicPtr(nullptr), otherPtr(nullptr), classicCount(0), otherCount(0)
+{
+    std::vector<char> buffer = readCatalogue(catalogueLocation(location));
+    Tessel::checkXmlNesting(buffer.data(), Tessel::maxXmlNesting);
+    auto document = std::make_unique<rapidxml::xml_document<char>>();
+    document->parse<0>(buffer.data());
+
+    const Node* face = document->first_node("face");
+    if (!face)
+        return;
+    Group classic, other;
+    for (const Node* child = face->first_node(); child; child = child->next_sibling()) {
+        if (hasName(child, "clasic"))
+            readGroup(child, classic, nameIndex, retired);
+        else if (hasName(child, "other"))
+            readGroup(child, other, nameIndex, retired);
+    }
+    classicCount = classic.count;
+    classicPtr = classic.records.release();
+    otherCount = other.count;
+    otherPtr = other.records.release();
+}
+
+EmoticonCache::EmoticonCache(const EmoticonCache& source)
+    : classicPtr(nullptr), otherPtr(nullptr), classicCount(0), otherCount(0)
+{
+    std::unique_ptr<EMOSTRUCT[]> classic = copyRecords(source.classicPtr, source.classicCount);
+    std::unique_ptr<EMOSTRUCT[]> other = copyRecords(source.otherPtr, source.otherCount);
+    std::vector<Span> spans;
+    spans.reserve(source.retired.size() + 2);
+    if (classic)
+        spans.push_back({source.classicPtr, source.classicCount, classic.get()});
+    if (other)
+        spans.push_back({source.otherPtr, source.otherCount, other.get()});
+    retired.reserve(source.retired.size());
+    for (const auto& array : source.retired) {
+        retired.emplace_back(copyRecords(array.first.get(), array.second), array.second);
+        spans.push_back({array.first.get(), array.second, retired.back().first.get()});
+    }
+    std::less<const EMOSTRUCT*> before;
+    std::sort(spans.begin(), spans.end(),
+              [&](const Span& a, const Span& b) { return before(a.source, b.source); });
+    for (const auto& entry : source.nameIndex) {
+        if (EMOSTRUCT* record = remap(spans, entry.second))
+            nameIndex.emplace_hint(nameIndex.end(), entry.first, record);
+    }
+    classicCount = source.classicCount;
+    classicPtr = classic.release();
+    otherCount = source.otherCount;
+    otherPtr = other.release();
+}
+
+EmoticonCache& EmoticonCache::operator=(const EmoticonCache& source)
+{
+    if (this != &source) {
+        EmoticonCache copy(source);
+        swap(copy);
+    }
+    return *this;
+}
+
+EmoticonCache::~EmoticonCache()
+{
+    delete[] classicPtr;
+    delete[] otherPtr;
+}
+
+void EmoticonCache::swap(EmoticonCache& other) noexcept
+{
+    std::swap(classicPtr, other.classicPtr);
+    std::swap(otherPtr, other.otherPtr);
+    std::swap(classicCount, other.classicCount);
+    std::swap(otherCount, other.otherCount);
+    nameIndex.swap(other.nameIndex);
+    retired.swap(other.retired);
+}
+
+EMOSTRUCT* EmoticonCache::getEmoByIndex(int index)
+{
+    if (index < 0)
+        return nullptr;
+    if (index < classicCount)
+        return classicPtr + index;
+    int j = index - classicCount;
+    return j < otherCount ? otherPtr + j : nullptr;
+}
+
+std::string EmoticonCache::getPathFromName(const std::string& name) const
+{
+    auto found = nameIndex.find(name);
+    if (found == nameIndex.end())
+        return std::string();
+    std::string path = getPathFromId(found->second->id);
+    std::string tag;
+    tag.reserve(path.size() + 13);
+    tag += "<img src=\"";
+    tag += path;
+    tag += "\"/>";
+    return tag;
+}
+
+std::string EmoticonCache::getPathFromId(const std::string& id) const
+{
+    char buffer[260];
+    std::snprintf(buffer, sizeof buffer, ":/Res/FaceMgr/em/%s.png", id.c_str());
+    return std::string(buffer);
+}
+
+int EmoticonCache::getClassicCount() const
+{
+    return classicCount;
+}
+
+EMOSTRUCT* EmoticonCache::getClassicPtr()
+{
+    return classicPtr;
+}
+
+int EmoticonCache::getOtherCount() const
+{
+    return otherCount;
+}
+
+EMOSTRUCT* EmoticonCache::getOtherPtr()
+{
+    return otherPtr;
+}

@@ -1,0 +1,249 @@
+#include "emoticons/EmoticonCache.h"
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+#include <rapidxml/rapidxml.hpp>
+
+#include "emoticons/XmlNesting.h"
+#include "fs/filesystem.h"
+#include "support/temp_dir.h"
+
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+class Catalogue : public testing::Test {
+protected:
+    EmoticonCache load(const std::string& xml)
+    {
+        std::string path = dir / ("emo" + std::to_string(files++) + ".dat");
+        writeFile(path, xml);
+        return EmoticonCache(path.c_str());
+    }
+
+    // What loading xml raises, or "loaded".
+    std::string failure(const std::string& xml)
+    {
+        try {
+            load(xml);
+        } catch (const rapidxml::parse_error& e) {
+            return e.what();
+        } catch (const std::bad_alloc&) {
+            return "bad_alloc";
+        }
+        return "loaded";
+    }
+
+    TempDir dir;
+    int files = 0;
+};
+
+const std::string sample =
+    "<?xml version=\"1.0\"?><!-- catalogue --><face>text"
+    "<other size=\"2\"><em id=\"3\">wave</em><em id=\"4\"> rock &amp; roll </em></other>"
+    "<ignored size=\"9\"><em id=\"99\">x</em></ignored>"
+    "<clasic size=\"2\"><em id=\"1\">smile</em><em id=\"2\">wave</em></clasic></face>";
+
+std::string id(const EMOSTRUCT* record)
+{
+    return record ? record->id : "<null>";
+}
+
+std::string tag(const std::string& id)
+{
+    return "<img src=\":/Res/FaceMgr/em/" + id + ".png\"/>";
+}
+
+}  // namespace
+
+TEST_F(Catalogue, ReadsGroupsInDocumentOrder)
+{
+    EmoticonCache cache = load(sample);
+    ASSERT_EQ(cache.getClassicCount(), 2);
+    ASSERT_EQ(cache.getOtherCount(), 2);
+    EXPECT_EQ(cache.getOtherPtr()[1].name, " rock & roll ");
+    // Overall index: classic records, then other records.
+    std::string ids;
+    for (int index : {INT_MIN, -1, 0, 1, 2, 3, 4, INT_MAX})
+        ids += id(cache.getEmoByIndex(index)) + " ";
+    EXPECT_EQ(ids, "<null> <null> 1 2 3 4 <null> <null> ");
+    // "other" came first, so it owns the shared name.
+    EXPECT_EQ(cache.getPathFromName("wave"), tag("3"));
+    EXPECT_EQ(cache.getPathFromName(" rock & roll "), tag("4"));
+    EXPECT_EQ(cache.getPathFromName("Smile") + cache.getPathFromName("smile "), "");
+    EXPECT_EQ(cache.nameIndex.size(), 3u);
+
+    EmoticonCache withBom = load("\xEF\xBB\xBF" + sample);
+    EXPECT_EQ(withBom.getPathFromName("wave"), tag("3"));
+    EXPECT_EQ(withBom.getOtherPtr()[1].name, " rock & roll ");
+}
+
+TEST_F(Catalogue, SizesAndEntries)
+{
+    EmoticonCache cache = load(
+        "<face><clasic size=\"3xyz\"><note>skipped</note><em id=\"1\">a</em></clasic>"
+        "<other size=\"2\"><em id=\"4\">b</em><em id=\"5\">c</em><em id=\"6\">d</em></other></face>");
+    ASSERT_EQ(cache.getClassicCount(), 3);
+    EXPECT_EQ(cache.getEmoByIndex(2)->id + cache.getEmoByIndex(2)->name, "");
+    EXPECT_EQ(cache.getPathFromName("") + cache.getPathFromName("skipped") + cache.getPathFromName("d"), "");
+    EXPECT_EQ(id(cache.getEmoByIndex(4)), "5");
+
+    EmoticonCache zero = load("<face><clasic size=\"abc\"><em id=\"1\">a</em></clasic></face>");
+    EXPECT_EQ(zero.getClassicCount(), 0);
+    EXPECT_TRUE(zero.getClassicPtr() && !zero.getOtherPtr() && zero.nameIndex.empty());
+    EXPECT_EQ(load("<face><other><em id=\"1\">a</em></other></face>").getOtherCount(), 0);
+    EmoticonCache onlyOther = load("<face><other size=\" +1\"><em id=\"7\">x</em></other></face>");
+    EXPECT_EQ(onlyOther.getClassicPtr(), nullptr);
+    EXPECT_EQ(id(onlyOther.getEmoByIndex(0)), "7");
+
+    for (const char* xml : {"<faces><clasic size=\"1\"><em id=\"1\">a</em></clasic></faces>",
+                            "<!DOCTYPE face [<!ENTITY x \"y\">]><root/>", "<face/>"}) {
+        EmoticonCache empty = load(xml);
+        EXPECT_EQ(empty.getClassicCount() + empty.getOtherCount(), 0) << xml;
+        EXPECT_TRUE(!empty.getClassicPtr() && !empty.getOtherPtr() && empty.nameIndex.empty()) << xml;
+    }
+}
+
+TEST_F(Catalogue, EntryTextAndTheEntryWalk)
+{
+    EmoticonCache cache = load(
+        "<face><clasic size=\"8\"><em id=\"1\"/><em id=\"2\">  </em>"
+        "<em id=\"3\">&#32;<b>inner</b> x &#x4F60;&#20320; <i/>y</em>"
+        "<em>no id</em><other id=\"5\">any name</other> stray text "
+        "<em id=\"7\">&lt;&gt;&quot;&apos;</x></clasic></face>");
+    const EMOSTRUCT* records = cache.getClassicPtr();
+    EXPECT_EQ(records[0].name + records[1].name, "");
+    EXPECT_EQ(cache.nameIndex.at(""), &records[0]);
+    EXPECT_EQ(records[2].name, " x \xE4\xBD\xA0\xE4\xBD\xA0 ");
+    EXPECT_EQ(records[3].id, "");
+    EXPECT_EQ(records[4].id + "/" + records[4].name, "5/any name");
+    EXPECT_EQ(records[5].id + "/" + records[5].name, "/ stray text ");
+    EXPECT_EQ(records[6].name, "<>\"'");
+    EXPECT_EQ(records[7].name, "");
+}
+
+TEST_F(Catalogue, Failures)
+{
+    EXPECT_EQ(failure("<face><clasic size=\"1\">"), "unexpected end of data");
+    EXPECT_EQ(failure("emo"), "expected <");
+    EXPECT_EQ(failure("<face><clasic size=\"-1\"/></face>"), "bad_alloc");
+    EXPECT_EQ(failure("<face><clasic size=\"2147483647\"/></face>"), "bad_alloc");
+    EXPECT_EQ(failure("<face><clasic size=\"2\"><em id=\"1\">a</em></clasic>"
+                      "<clasic size=\"9\"/><other size=\"-5\"/></face>"),
+              "bad_alloc");
+
+    std::string deep = "<face>";
+    for (int i = 0; i < 300000; ++i)
+        deep += "<x>";
+    EXPECT_EQ(failure(deep), "element nesting too deep");
+    std::string nested = "<face><clasic size=\"1\"><em id=\"1\">a</em></clasic>";
+    for (int i = 0; i < 500; ++i)
+        nested += "<x a='/>'>";
+    for (int i = 0; i < 500; ++i)
+        nested += "</x>";
+    EXPECT_EQ(failure(nested + "</face>"), "loaded");
+}
+
+TEST(XmlNesting, CountsElementsTheWayTheParserReadsThem)
+{
+    auto allowed = [](std::string xml, int limit) {
+        try {
+            Tessel::checkXmlNesting(&xml[0], limit);
+            return true;
+        } catch (const rapidxml::parse_error&) {
+            return false;
+        }
+    };
+    EXPECT_TRUE(allowed("<a><b><c/></b></a><d/>", 2));
+    EXPECT_FALSE(allowed("<a><b><c></c></b></a>", 2));
+    // Markup hidden in attribute values, odd names, comments and the like.
+    EXPECT_FALSE(allowed("<a x=\"/>\" y='</a>'><b>", 1));
+    EXPECT_FALSE(allowed("<a\"q><b>", 1));
+    EXPECT_TRUE(allowed("<r><!-- <a><a> --><![CDATA[<a><a>]]><?p <a><a>?>"
+                        "<!DOCTYPE d [<!ELEMENT a (b)> <a><a>]><!x <a>></r>", 1));
+}
+
+TEST_F(Catalogue, PathsFromIds)
+{
+    EmoticonCache cache = load("<face><clasic size=\"1\"><em>noid</em></clasic></face>");
+    EXPECT_EQ(cache.getPathFromName("noid"), tag(""));
+    EXPECT_EQ(cache.getPathFromId(std::string("12\0" "3", 4)), ":/Res/FaceMgr/em/12.png");
+    EXPECT_EQ(cache.getPathFromId(std::string(238, '7')), ":/Res/FaceMgr/em/" + std::string(238, '7') + ".png");
+    EXPECT_EQ(cache.getPathFromId(std::string(239, '7')), ":/Res/FaceMgr/em/" + std::string(239, '7') + ".pn");
+}
+
+TEST_F(Catalogue, CopiesOwnTheirRecords)
+{
+    // The second classic group replaces the first; names read from the first
+    // keep pointing into it.
+    auto source = std::make_unique<EmoticonCache>(load(
+        "<face><clasic size=\"2\"><em id=\"1\">old</em><em id=\"2\">both</em></clasic>"
+        "<other size=\"1\"><em id=\"3\">o</em></other>"
+        "<clasic size=\"2\"><em id=\"7\">both</em><em id=\"8\">new</em></clasic></face>"));
+    EXPECT_EQ(id(source->getEmoByIndex(0)), "7");
+    EXPECT_EQ(source->getPathFromName("old"), tag("1"));
+    EXPECT_EQ(source->getPathFromName("both"), tag("2"));
+
+    EmoticonCache copy(*source);
+    EmoticonCache assigned = load(sample);
+    assigned = *source;
+    source.reset();
+    for (EmoticonCache* cache : {&copy, &assigned}) {
+        EXPECT_EQ(cache->getClassicCount() * 10 + cache->getOtherCount(), 21);
+        EXPECT_EQ(cache->getPathFromName("old"), tag("1"));
+        EXPECT_EQ(cache->getPathFromName("both"), tag("2"));
+        EXPECT_EQ(cache->nameIndex.at("new"), cache->getClassicPtr() + 1);
+        EXPECT_EQ(cache->nameIndex.at("o"), cache->getOtherPtr());
+    }
+
+    copy = load(sample);  // over a cache holding a replaced array
+    EXPECT_EQ(copy.getPathFromName("old"), "");
+    EXPECT_EQ(copy.getPathFromName("wave"), tag("3"));
+    EmoticonCache& alias = assigned;
+    assigned = alias;
+    EXPECT_EQ(assigned.getPathFromName("old"), tag("1"));
+    EXPECT_EQ(assigned.nameIndex.at("new"), assigned.getClassicPtr() + 1);
+}
+
+TEST_F(Catalogue, UnusableLocationsFallBackBesideTheExecutable)
+{
+    writeFile(dir / "empty.dat", "");
+    const std::string missing = dir / "missing.dat", empty = dir / "empty.dat";
+    const char* locations[] = {nullptr, "", missing.c_str(), dir.path().c_str(), empty.c_str()};
+    if (const char* expected = std::getenv("TESSEL_CATALOGUE_BESIDE")) {
+        // Running as a copy placed next to a catalogue of its own.
+        for (const char* location : locations)
+            EXPECT_EQ(EmoticonCache(location).getPathFromName(expected), tag("1"));
+        return;
+    }
+    Tessel::Path beside = Tessel::executablePath().parentPath();
+    beside /= "Resource/emo.dat";
+    for (const char* location : locations) {
+        if (Tessel::exists(beside))
+            break;
+        try {
+            EmoticonCache cache(location);
+            ADD_FAILURE() << "loaded from " << (location ? location : "null");
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "error reading stream");
+        }
+    }
+#if !defined(_WIN32)
+    std::filesystem::create_directories(dir / "bin/Resource");
+    std::filesystem::copy_file(Tessel::executablePath().str(), dir / "bin/emoticon_cache_test");
+    writeFile(dir / "bin/Resource/emo.dat", "<face><clasic size=\"1\"><em id=\"1\">beside</em></clasic></face>");
+    std::string command = "TESSEL_CATALOGUE_BESIDE=beside '" + dir / "bin/emoticon_cache_test" +
+                          "' --gtest_filter=Catalogue.UnusableLocationsFallBackBesideTheExecutable > '" +
+                          dir / "child.log" + "' 2>&1";
+    int status = std::system(command.c_str());
+    std::ifstream log(dir / "child.log");
+    EXPECT_EQ(status, 0) << log.rdbuf();
+#endif
+}

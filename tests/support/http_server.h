@@ -1,0 +1,80 @@
+// A small HTTP/1.1 server for the tests, on port 80 of one loopback address.
+// It keeps connections alive, counts what it accepts and answers every path
+// with a scripted reply. Every wait inside it is bounded or ends when the
+// server is destroyed, so a test never hangs on it.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace TestSupport {
+
+// length bytes of a fixed pseudo-random sequence: any lost, doubled or
+// reordered chunk shows when compared.
+std::string patternBytes(std::size_t length);
+
+struct Reply {
+    enum Cut { complete, stall, reset };
+
+    Reply(int status = 200, std::string body = "") : status(status), body(std::move(body)) {}
+
+    int status;
+    std::string body;
+    std::string location;       // sent as Location when not empty
+    bool chunked = false;       // the body in chunks of varied sizes
+    int delayMilliseconds = 0;  // before anything is sent
+    // After cutAt bytes of the body: stall for stallMilliseconds (by default
+    // until the server is destroyed) and then send the rest, or reset the
+    // connection (after a pause that lets the client take those bytes).
+    Cut cut = complete;
+    std::size_t cutAt = 0;
+    int stallMilliseconds = -1;
+};
+
+class HttpServer {
+public:
+    explicit HttpServer(const std::string& address);
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    // Unknown paths are answered 404 with an empty body.
+    void on(const std::string& path, const Reply& reply);
+
+    int connections();
+    int requests();
+    // Request line and header lines of every request, in arrival order.
+    std::vector<std::string> requestHeads();
+    // Waits until count requests have arrived; false after timeoutMilliseconds.
+    bool waitForRequests(int count, int timeoutMilliseconds);
+    // Waits until count replies have been sent in full (or their sending
+    // failed); false when that takes longer than timeoutMilliseconds.
+    bool waitForReplies(int count, int timeoutMilliseconds);
+
+private:
+    void acceptLoop();
+    void serve(int socket);
+    bool receive(int socket, std::string& buffer);
+    bool answer(int socket, const Reply& reply);
+    bool pause(int milliseconds);
+
+    int listener = -1;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopping = false;
+    std::map<std::string, Reply> replies;
+    int connectionCount = 0;
+    int replyCount = 0;
+    std::vector<std::string> heads;
+    std::thread acceptor;
+    std::vector<std::thread> workers;
+};
+
+}  // namespace TestSupport

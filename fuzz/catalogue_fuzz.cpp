@@ -10,6 +10,7 @@
 #include <rapidxml/rapidxml.hpp>
 
 #include "emoticons/EmoticonCache.h"
+#include "emoticons/XmlNesting.h"
 #include "fixture.h"
 
 // A group "size" may ask for any number of records. Under the sanitizer an
@@ -29,14 +30,28 @@ void* allocate(std::size_t size)
     throw std::bad_alloc();
 }
 
+void* allocateOrNull(std::size_t size) noexcept
+{
+    try {
+        return allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 }  // namespace
 
+// Every form of new and delete that pairs with malloc and free.
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -71,12 +86,54 @@ void checkLookups(EmoticonCache& cache)
     }
 }
 
+// The parser recurses once per level of element nesting. Whatever the
+// nesting guard lets through must parse no deeper than its limit; a small
+// limit makes a way around the guard easy to reach.
+void checkNestingGuard(const std::string& bytes)
+{
+    constexpr int limit = 4;
+    std::string text = bytes;
+    try {
+        Tessel::checkXmlNesting(&text[0], limit);
+    } catch (const rapidxml::parse_error&) {
+        return;
+    }
+    text = bytes;
+    rapidxml::xml_document<char> document;
+    try {
+        document.parse<0>(&text[0]);
+    } catch (const rapidxml::parse_error&) {
+        return;
+    }
+    // Depth-first walk without recursion, counting element levels.
+    int depth = 0;
+    const rapidxml::xml_node<char>* node = document.first_node();
+    while (node) {
+        if (node->type() == rapidxml::node_element && node->first_node()) {
+            require(++depth <= limit);
+            node = node->first_node();
+            continue;
+        }
+        while (node && !node->next_sibling()) {
+            node = node->parent();
+            if (node == &document)
+                node = nullptr;
+            else if (node)
+                --depth;
+        }
+        if (node)
+            node = node->next_sibling();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const std::string file = fuzzing::scratchDir() + "/emo.dat";
-    fuzzing::writeFile(file, std::string(reinterpret_cast<const char*>(data), size));
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    checkNestingGuard(bytes);
+    fuzzing::writeFile(file, bytes);
     try {
         EmoticonCache cache(file.c_str());
         checkLookups(cache);

@@ -31,20 +31,24 @@ void RichTextParser::parseToBody(const std::string& input)
 {
     text.clear();
     body.clear();
-    copyPos = input.c_str();
+    startCopy(input.c_str());
     HtmlParser::parse(input.data(), input.size());
     if (copyPos)
         body.append(copyPos);
     imageCache.clear();
 }
 
-const char* RichTextParser::pastFirst(const char* tagStart, const char* marker)
+void RichTextParser::startCopy(const char* input)
 {
-    const char* found = std::strstr(tagStart, marker);
-    if (found)
-        return found + std::strlen(marker);
-    // No end marker: the tag runs to the end of the input.
-    return tagStart + std::strlen(tagStart);
+    copyPos = input;
+    tagEnd_.restart();
+}
+
+const char* RichTextParser::pastTagEnd(const char* tagStart)
+{
+    const char* end = tagEnd_.find(tagStart);
+    // No '>': the tag runs to the end of the input.
+    return *end ? end + 1 : end;
 }
 
 void RichTextParser::replaceInCopy(const char* tagStart, const char* resumeAt,
@@ -85,7 +89,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
             resolved = localPathOfSource(src);
             if (!startsWith(resolved, ":/") && !isFile(Path(resolved))) {
                 if (keepBody)
-                    replaceInCopy(tagStart, pastFirst(tagStart, ">"), "", 0);
+                    replaceInCopy(tagStart, pastTagEnd(tagStart), "", 0);
                 return;
             }
             if (Callback)
@@ -97,7 +101,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     std::size_t before = text.size();
     appendImageTag(text, *path);
     if (keepBody)
-        replaceInCopy(tagStart, pastFirst(tagStart, ">"), text.data() + before,
+        replaceInCopy(tagStart, pastTagEnd(tagStart), text.data() + before,
                       text.size() - before);
 }
 

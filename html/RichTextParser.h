@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "html/ForwardSearch.h"
 #include "html/TextParser.h"
 
 namespace Tessel {
@@ -30,14 +31,21 @@ public:
     void setKeepBody(bool flag);
     void parseToBody(const std::string& input);
 
-    // One byte past the first marker found from tagStart on, or the end of
-    // the input when there is none.
-    static const char* pastFirst(const char* tagStart, const char* marker);
     // Copies the input from copyPos up to tagStart into body, moves copyPos
     // to resumeAt and appends the replacement; does nothing while copyPos is
     // null.
     void replaceInCopy(const char* tagStart, const char* resumeAt, const char* replacement,
                        std::size_t length);
+
+protected:
+    // Starts a copy of input into body at its first byte (null: no copy).
+    void startCopy(const char* input);
+    // One byte past the first '>' from tagStart on, or the end of the input
+    // when there is none.
+    const char* pastTagEnd(const char* tagStart);
+
+private:
+    ForwardSearch tagEnd_{">"};
 };
 
 }  // namespace Tessel

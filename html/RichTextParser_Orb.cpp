@@ -16,15 +16,6 @@ namespace {
 const char TitleDivStart[] = "<div id=\"title_div\">";
 const char DivEnd[] = "</div>";
 
-// A replaced tag runs through the first "/>" after its start. Without one
-// it ends at its own ">", or at the end of the input, so nothing after the
-// tag is lost.
-const char* pastReplacedTag(const char* tagStart)
-{
-    const char* found = std::strstr(tagStart, "/>");
-    return found ? found + 2 : RichTextParser::pastFirst(tagStart, ">");
-}
-
 std::string referenceTag(const std::string& value)
 {
     std::string tag;
@@ -56,6 +47,22 @@ std::string unescapeAmpersands(const std::string& src)
 
 RichTextParser_Orb::RichTextParser_Orb() = default;
 RichTextParser_Orb::~RichTextParser_Orb() = default;
+
+// A replaced tag runs through the first "/>" after its start. Without one
+// it ends at its own ">", or at the end of the input, so nothing after the
+// tag is lost.
+const char* RichTextParser_Orb::pastReplacedTag(const char* tagStart)
+{
+    const char* found = selfClose_.find(tagStart);
+    return *found ? found + 2 : pastTagEnd(tagStart);
+}
+
+void RichTextParser_Orb::replaceTag(const char* tagStart, const std::string& replacement)
+{
+    // Without a copy (emoticonText) there is no end of the tag to look for.
+    if (copyPos)
+        replaceInCopy(tagStart, pastReplacedTag(tagStart), replacement.data(), replacement.size());
+}
 
 bool RichTextParser_Orb::wantParagraphs()
 {
@@ -89,8 +96,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         text.append(label);
         if (seenEmoticons.insert(record->id).second)
             emoticonList.emplace_back(record->name, label);
-        std::string reference = referenceTag(record->name);
-        replaceInCopy(tagStart, pastReplacedTag(tagStart), reference.data(), reference.size());
+        replaceTag(tagStart, referenceTag(record->name));
         return;
     }
 
@@ -103,8 +109,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         cached = imageCache.emplace(key, std::move(path)).first;
     }
     imageList.emplace_back(key, cached->second);
-    std::string reference = referenceTag(key);
-    replaceInCopy(tagStart, pastReplacedTag(tagStart), reference.data(), reference.size());
+    replaceTag(tagStart, referenceTag(key));
 }
 
 void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
@@ -113,7 +118,7 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
         std::string tag = Catalogue->getPathFromName(id);
         if (!tag.empty()) {
             if (rebuildMode)
-                replaceInCopy(tagStart, pastReplacedTag(tagStart), tag.data(), tag.size());
+                replaceTag(tagStart, tag);
             else
                 text.append(tag);
             return;
@@ -126,7 +131,7 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
         return;
     std::string tag;
     appendImageTag(tag, cached->second);
-    replaceInCopy(tagStart, pastReplacedTag(tagStart), tag.data(), tag.size());
+    replaceTag(tagStart, tag);
 }
 
 void RichTextParser_Orb::startConversion(bool rebuild)
@@ -135,7 +140,8 @@ void RichTextParser_Orb::startConversion(bool rebuild)
     body.clear();
     emoticonList.clear();
     imageList.clear();
-    copyPos = nullptr;
+    startCopy(nullptr);
+    selfClose_.restart();
     rebuildMode = rebuild;
 }
 
@@ -165,7 +171,7 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     body.reserve(stretch.size() + 96 + headTitle.size() + headSender.size() + headDate.size());
     if (!hasBody)
         body.append("<body>");
-    copyPos = stretch.c_str();
+    startCopy(stretch.c_str());
     HtmlParser::parse(stretch.data(), stretch.size());
     if (copyPos)
         body.append(copyPos, stretch.data() + stretch.size() - copyPos);
@@ -211,7 +217,7 @@ void RichTextParser_Orb::rebuildHtml(const std::string& source)
     }
 
     body.reserve(copy.size() + copy.size() / 4);
-    copyPos = copy.c_str();
+    startCopy(copy.c_str());
     HtmlParser::parse(copy.data(), copy.size());
     if (copyPos)
         body.append(copyPos, copy.data() + copy.size() - copyPos);

@@ -39,6 +39,12 @@ private:
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);
     void endConversion();
+    // One byte past the stretch that a reference replaces.
+    const char* pastReplacedTag(const char* tagStart);
+    // Replaces the tag at tagStart in the copy of the input, if one is made.
+    void replaceTag(const char* tagStart, const std::string& replacement);
+
+    ForwardSearch selfClose_{"/>"};
 };
 
 }  // namespace Tessel

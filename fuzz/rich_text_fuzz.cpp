@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "api/state.h"
 #include "api/tessel.h"
 #include "fixture.h"
 #include "fs/filesystem.h"
+#include "html/RichTextParser.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Tessel::GetBody(body);
     Tessel::GetText(text);
     require(body == out);
+    // No source reached the downloader.
+    require(Tessel::RichParser->downloader == nullptr);
 
     // The plain rich text of the same message, with and without pictures.
     require(Tessel::ParseHtml(html, callback, 42, size % 2 == 0));

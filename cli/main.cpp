@@ -8,6 +8,30 @@
 #include "cli/commands.h"
 #include "cli/io.h"
 
+namespace {
+
+// CLI11 reports a word that names no command as a missing command; name the
+// word instead.
+std::string describeParseError(const CLI::App& app, int argc, char** argv, const CLI::ParseError& e)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word == "--catalogue" || word == "--cache") {
+            ++i;
+            continue;
+        }
+        if (word.empty() || word[0] == '-')
+            continue;
+        for (const CLI::App* command : app.get_subcommands({}))
+            if (command->get_name() == word)
+                return e.what();
+        return "unknown command '" + word + "'";
+    }
+    return e.what();
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     CLI::App app{"Converts chat-message HTML with the Tessel library."};
@@ -71,8 +95,11 @@ int main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "tessel: " << describeParseError(app, argc, argv, e) << " (see tessel --help)\n";
+        return e.get_exit_code();
     }
     try {
         return run();

@@ -22,5 +22,7 @@ install(FILES
   ${CMAKE_CURRENT_BINARY_DIR}/TesselConfigVersion.cmake
   DESTINATION ${TESSEL_CMAKE_DIR})
 
+file(RELATIVE_PATH TESSEL_PC_TO_PREFIX
+  /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/tessel.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tessel.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tessel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace Tessel {
 namespace Platform {
@@ -65,6 +68,12 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user)
 {
     auto* request = static_cast<Request*>(user);
     return request->session->bodyData(*request, data, size * count);
+}
+
+int onCloseSocket(void* user, curl_socket_t socket)
+{
+    static_cast<Session*>(user)->socketClosed(socket);
+    return close(socket);
 }
 
 }  // namespace
@@ -207,6 +216,9 @@ bool Session::configure(Request& request)
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &request);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &request);
+    // Kept connections outlive the request: their sockets report to the session.
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, onCloseSocket);
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this);
     return ok;
 }
 
@@ -378,6 +390,9 @@ void Session::run()
 
 void Session::startQueued()
 {
+    dropRetired();
+    if (!toStart.empty())
+        dropStaleConnections();
     for (const auto& request : toStart) {
         if (request->closed)
             continue;
@@ -394,7 +409,6 @@ void Session::startQueued()
         curl_easy_pause(request->easy, CURLPAUSE_CONT);
     }
     toResume.clear();
-    dropRetired();
 }
 
 void Session::collectFinished()
@@ -410,7 +424,12 @@ void Session::collectFinished()
             continue;
         std::shared_ptr<Request> request = std::move(it->second);
         active.erase(it);
-        // The connection stays in the multi handle's cache for the next request.
+        // A connection still open stays in the multi handle's cache for the
+        // next request.
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+            socket != CURL_SOCKET_BAD)
+            keptSockets.insert(socket);
         curl_multi_remove_handle(multi, easy);
         transferDone(*request, result);
     }
@@ -445,6 +464,29 @@ void Session::dropRetired()
         request->easy = nullptr;
     }
     toRetire.clear();
+}
+
+// Bytes that arrive on a kept connection while no request uses it answer
+// nothing: the rest of a body longer than announced, or the server's close.
+// Such a connection must not carry the next request, where those bytes would
+// pass for its answer. Shutting it down makes curl discard it (or, should it
+// try it all the same, fail at once and retry on a fresh connection). This
+// is decided only while no transfer runs, as a running one may have taken
+// any kept connection.
+void Session::dropStaleConnections()
+{
+    if (!active.empty())
+        return;
+    for (curl_socket_t socket : keptSockets) {
+        pollfd waiting = {socket, POLLIN, 0};
+        if (poll(&waiting, 1, 0) > 0)
+            ::shutdown(socket, SHUT_RDWR);
+    }
+}
+
+void Session::socketClosed(curl_socket_t socket)
+{
+    keptSockets.erase(socket);
 }
 
 void Session::stopTransfers()

@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -107,6 +108,8 @@ public:
     // Called by curl on the worker thread, with the mutex held.
     void headerLine(Request& request, const char* line, std::size_t length);
     std::size_t bodyData(Request& request, const char* data, std::size_t length);
+    // Called by curl on the worker thread whenever it closes a socket.
+    void socketClosed(curl_socket_t socket);
 
 private:
     struct Completion {
@@ -120,6 +123,7 @@ private:
     void collectFinished();
     void deliverCompletions(std::unique_lock<std::mutex>& lock);
     void dropRetired();
+    void dropStaleConnections();
     void stopTransfers();
     void headersArrived(Request& request);
     void transferDone(Request& request, CURLcode result);
@@ -146,6 +150,8 @@ private:
     std::vector<std::shared_ptr<Request>> toResume;
     std::vector<std::shared_ptr<Request>> toRetire;
     std::unordered_map<CURL*, std::shared_ptr<Request>> active;
+    // Worker only: sockets of the connections that curl keeps for reuse.
+    std::set<curl_socket_t> keptSockets;
     std::deque<Completion> completions;
     const Request* delivering = nullptr;  // whose callback runs right now
 };

@@ -6,7 +6,8 @@
 #   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows build
 #   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple)
 #   scripts/setup.sh --fuzz     also clang's libFuzzer runtime
-#   scripts/setup.sh --qt       also Qt and Xvfb for the rendering check and the viewer
+#   scripts/setup.sh --qt       also Qt and Xvfb for the rendering check and the viewer,
+#                               and fonts for its Chinese and emoji text
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
@@ -16,7 +17,7 @@ for mode in "$@"; do
     --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64) ;;
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
-    --qt)      packages+=(qtbase5-dev xvfb xauth) ;;
+    --qt)      packages+=(qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
     *) echo "setup.sh: unknown option '$mode'" >&2; exit 2 ;;
   esac
 done

@@ -22,5 +22,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer (download tests)"
-build build-tsan -DTESSEL_SANITIZE=thread -DTESSEL_BUILD_CLI=OFF
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_SANITIZE=thread -DTESSEL_BUILD_CLI=OFF > /dev/null
+cmake --build build-tsan -j"$jobs" --target http_test download_test hostile_server_download_test rich_text_download_test
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L 'download|http'

@@ -38,23 +38,6 @@ const char* reason(int status)
     }
 }
 
-bool sendAll(int socket, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        ssize_t sent = ::send(socket, data, length, MSG_NOSIGNAL);
-        if (sent <= 0)
-            return false;
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool sendAll(int socket, const std::string& text)
-{
-    return sendAll(socket, text.data(), text.size());
-}
-
 }  // namespace
 
 std::string patternBytes(std::size_t length)
@@ -101,6 +84,12 @@ HttpServer::~HttpServer()
     close(listener);
 }
 
+void HttpServer::closeOnAccept(bool close)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    closingOnAccept = close;
+}
+
 void HttpServer::on(const std::string& path, const Reply& reply)
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -111,6 +100,12 @@ int HttpServer::connections()
 {
     std::lock_guard<std::mutex> lock(mutex);
     return connectionCount;
+}
+
+int HttpServer::closedByClient()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return clientCloseCount;
 }
 
 int HttpServer::requests()
@@ -139,6 +134,13 @@ bool HttpServer::waitForReplies(int count, int timeoutMilliseconds)
                             [&] { return replyCount >= count; });
 }
 
+bool HttpServer::waitForClientCloses(int count, int timeoutMilliseconds)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMilliseconds),
+                            [&] { return clientCloseCount >= count; });
+}
+
 void HttpServer::acceptLoop()
 {
     pollfd waiting = {listener, POLLIN, 0};
@@ -155,7 +157,10 @@ void HttpServer::acceptLoop()
             continue;
         std::lock_guard<std::mutex> lock(mutex);
         ++connectionCount;
-        workers.emplace_back([this, socket] { serve(socket); });
+        if (closingOnAccept)
+            close(socket);
+        else
+            workers.emplace_back([this, socket] { serve(socket); });
     }
 }
 
@@ -207,8 +212,14 @@ bool HttpServer::receive(int socket, std::string& buffer)
             continue;
         char chunk[4096];
         ssize_t received = recv(socket, chunk, sizeof chunk, 0);
-        if (received <= 0)
+        if (received <= 0) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++clientCloseCount;
+            }
+            changed.notify_all();
             return false;
+        }
         buffer.append(chunk, static_cast<std::size_t>(received));
         return true;
     }
@@ -218,13 +229,23 @@ bool HttpServer::receive(int socket, std::string& buffer)
 bool HttpServer::answer(int socket, const Reply& reply)
 {
     bool ok = pause(reply.delayMilliseconds);
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) +
-                       "\r\nContent-Type: application/octet-stream\r\n";
+    std::string statusLine =
+        "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) + "\r\n";
+    long long length = reply.announcedLength >= 0 ? reply.announcedLength
+                                                  : static_cast<long long>(reply.body.size());
+    std::string head = statusLine + "Content-Type: application/octet-stream\r\n";
     if (!reply.location.empty())
         head += "Location: " + reply.location + "\r\n";
-    head += reply.chunked ? "Transfer-Encoding: chunked\r\n\r\n"
-                          : "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n";
-    ok = ok && sendAll(socket, head);
+    if (reply.chunked)
+        head += "Transfer-Encoding: chunked\r\n\r\n";
+    else if (reply.untilClose)
+        head += "Connection: close\r\n\r\n";
+    else
+        head += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+    if (reply.endlessHeaders)
+        ok = ok && sendHeadersForever(socket, statusLine);
+    else if (!reply.headless)
+        ok = ok && sendAll(socket, head);
     if (reply.chunked) {
         static const std::size_t sizes[] = {1, 4000, 777, 20480, 9};
         for (std::size_t at = 0, i = 0; ok && at < reply.body.size(); ++i) {
@@ -237,8 +258,12 @@ bool HttpServer::answer(int socket, const Reply& reply)
         }
         ok = ok && sendAll(socket, "0\r\n\r\n");
     } else {
-        std::size_t length = reply.cut == Reply::complete ? reply.body.size() : reply.cutAt;
-        ok = ok && sendAll(socket, reply.body.data(), length);
+        std::size_t upTo = reply.cut == Reply::complete ? reply.body.size() : reply.cutAt;
+        if (reply.trickleMilliseconds > 0)
+            for (std::size_t at = 0; ok && at < upTo; ++at)
+                ok = pause(reply.trickleMilliseconds) && sendAll(socket, reply.body.data() + at, 1);
+        else
+            ok = ok && sendAll(socket, reply.body.data(), upTo);
     }
     if (ok && reply.cut == Reply::stall) {
         ok = pause(reply.stallMilliseconds < 0 ? INT_MAX : reply.stallMilliseconds) &&
@@ -249,9 +274,57 @@ bool HttpServer::answer(int socket, const Reply& reply)
         setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
         ok = false;
     }
+    if (reply.untilClose || reply.headless)
+        ok = false;
     if (!ok)
         close(socket);
     return ok;
+}
+
+// Header lines until the client goes away or the server is destroyed;
+// always false.
+bool HttpServer::sendHeadersForever(int socket, const std::string& statusLine)
+{
+    if (!sendAll(socket, statusLine))
+        return false;
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "X-Filler-" + std::to_string(i) + ": " + std::string(60, 'f') + "\r\n";
+    while (sendAll(socket, lines)) {
+    }
+    return false;
+}
+
+// Sends everything, waiting for room in bounded steps: false when the
+// connection fails or the server is being destroyed.
+bool HttpServer::sendAll(int socket, const char* data, std::size_t length)
+{
+    pollfd writable = {socket, POLLOUT, 0};
+    while (length > 0) {
+        if (isStopping())
+            return false;
+        if (poll(&writable, 1, pollMilliseconds) <= 0)
+            continue;
+        ssize_t sent = ::send(socket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (sent <= 0)
+            return false;
+        data += sent;
+        length -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+bool HttpServer::sendAll(int socket, const std::string& text)
+{
+    return sendAll(socket, text.data(), text.size());
+}
+
+bool HttpServer::isStopping()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopping;
 }
 
 // Sleeps, but returns false at once when the server is being destroyed.

@@ -36,6 +36,13 @@ struct Reply {
     Cut cut = complete;
     std::size_t cutAt = 0;
     int stallMilliseconds = -1;
+
+    // Hostile answers.
+    long long announcedLength = -1;  // Content-Length sent instead of the body's size, if >= 0
+    bool untilClose = false;         // no length: the body ends when the server closes
+    bool endlessHeaders = false;     // header lines without end after the status line
+    bool headless = false;           // the body alone, without status line or headers; then close
+    int trickleMilliseconds = 0;     // the body one byte at a time, this pause before each
 };
 
 class HttpServer {
@@ -48,7 +55,13 @@ public:
     // Unknown paths are answered 404 with an empty body.
     void on(const std::string& path, const Reply& reply);
 
+    // Every connection accepted from now on is closed at once, unread.
+    void closeOnAccept(bool close);
+
     int connections();
+    // Connections that the client has closed (or reset) while the server
+    // waited for its next request.
+    int closedByClient();
     int requests();
     // Request line and header lines of every request, in arrival order.
     std::vector<std::string> requestHeads();
@@ -57,20 +70,28 @@ public:
     // Waits until count replies have been sent in full (or their sending
     // failed); false when that takes longer than timeoutMilliseconds.
     bool waitForReplies(int count, int timeoutMilliseconds);
+    // Waits until the client has closed count connections.
+    bool waitForClientCloses(int count, int timeoutMilliseconds);
 
 private:
     void acceptLoop();
     void serve(int socket);
     bool receive(int socket, std::string& buffer);
     bool answer(int socket, const Reply& reply);
+    bool sendHeadersForever(int socket, const std::string& statusLine);
+    bool sendAll(int socket, const char* data, std::size_t length);
+    bool sendAll(int socket, const std::string& text);
     bool pause(int milliseconds);
+    bool isStopping();
 
     int listener = -1;
     std::mutex mutex;
     std::condition_variable changed;
     bool stopping = false;
     std::map<std::string, Reply> replies;
+    bool closingOnAccept = false;
     int connectionCount = 0;
+    int clientCloseCount = 0;
     int replyCount = 0;
     std::vector<std::string> heads;
     std::thread acceptor;

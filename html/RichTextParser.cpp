@@ -34,12 +34,32 @@ void RichTextParser::parseToBody(const std::string& input)
     // Both outputs are about as long as the input.
     text.reserve(input.size());
     body.reserve(input.size());
-    copyPos = input.c_str();
-    copyEnd = input.data() + input.size();
+    beginCopy(input.c_str(), input.data() + input.size());
     HtmlParser::parse(input.data(), input.size());
     if (copyPos)
         body.append(copyPos);
     imageCache.clear();
+}
+
+void RichTextParser::beginCopy(const char* begin, const char* end)
+{
+    copyPos = begin;
+    copyEnd = end;
+    closeSearch_[0] = closeSearch_[1] = CloseSearch();
+}
+
+const char* RichTextParser::findClose(const char* tagStart, bool slash)
+{
+    CloseSearch& last = closeSearch_[slash];
+    if (last.from && tagStart >= last.from && tagStart <= last.validTo)
+        return last.close;
+    const char* close = findTagClose(tagStart, copyEnd, slash);
+    last.from = tagStart;
+    last.close = close;
+    // A found marker answers every position up to its start; none found
+    // answers every position up to the NUL or end that stopped the search.
+    last.validTo = close ? close - (slash ? 1 : 0) : cStringEnd(tagStart, copyEnd);
+    return close;
 }
 
 bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
@@ -48,11 +68,11 @@ bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
         return false;
     const char* resumeAt = nullptr;
     if (throughSlashClose) {
-        if (const char* close = findTagClose(tagStart, copyEnd, true))
+        if (const char* close = findClose(tagStart, true))
             resumeAt = close + 1;
     }
     if (!resumeAt) {
-        const char* close = findTagClose(tagStart, copyEnd, false);
+        const char* close = findClose(tagStart, false);
         resumeAt = close ? close + 1 : cStringEnd(tagStart, copyEnd);
     }
     // A tag replaced a second time has been copied up to already: its

@@ -38,9 +38,25 @@ public:
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
 protected:
+    // Starts copying the input [begin, end) into body at begin.
+    void beginCopy(const char* begin, const char* end);
+
     // End of the input being copied into body. The search for a tag's end
     // stops there, and at a NUL byte as in a C string.
     const char* copyEnd = nullptr;
+
+private:
+    // The last search for a tag's end, by kind (">" or "/>"). Tags come in
+    // input order, so a later tag before the answer's marker has the same
+    // answer: a message of many tags whose end is far away, or missing, is
+    // searched once instead of once per tag.
+    struct CloseSearch {
+        const char* from = nullptr;
+        const char* validTo = nullptr;  // the answer holds for from .. validTo
+        const char* close = nullptr;
+    };
+    CloseSearch closeSearch_[2];
+    const char* findClose(const char* tagStart, bool slash);
 };
 
 }  // namespace Tessel

@@ -157,8 +157,7 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     // precedes it. A stretch without any ">" gets it after the "</body>".
     const std::size_t headLength = headTitle.size() + headSender.size() + headDate.size();
     body.reserve(length + 96 + headLength);
-    copyPos = stretch;
-    copyEnd = stretch + length;
+    beginCopy(stretch, stretch + length);
     const char* firstClose =
         hasBody ? static_cast<const char*>(std::memchr(stretch, '>', length)) : nullptr;
     if (!hasBody)
@@ -211,8 +210,7 @@ void RichTextParser_Orb::rebuildHtml(const std::string& source)
     }
 
     body.reserve(copy.size() + copy.size() / 4);
-    copyPos = copy.c_str();
-    copyEnd = copy.data() + copy.size();
+    beginCopy(copy.c_str(), copy.data() + copy.size());
     HtmlParser::parse(copy.data(), copy.size());
     if (copyPos)
         body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));

@@ -1,0 +1,57 @@
+// ParseHtml2 and ParseHtml over arbitrary bytes, with resource and local
+// pictures only: "http://" never reaches the downloader.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "api/state.h"
+#include "api/tessel.h"
+#include "fixture.h"
+#include "fs/filesystem.h"
+#include "html/RichTextParser.h"
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Code 2 announces a resource or an existing file; code 1 comes from
+// ParseHtml only.
+void callback(int code, const char* data, int length, std::int64_t user)
+{
+    require(user == 42);
+    fuzzing::checkBuffer(data, length);
+    const std::string value(data, static_cast<std::size_t>(length));
+    if (code == 2)
+        require(value.compare(0, 2, ":/") == 0 || Tessel::isFile(Tessel::Path(value)));
+    else
+        require(code == 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzzing::initLibrary();
+    const std::string html = fuzzing::withoutHttp(std::string(reinterpret_cast<const char*>(data), size));
+
+    std::string out;
+    require(Tessel::ParseHtml2(out, html, callback, 42));
+    std::string body;
+    std::string text;
+    Tessel::GetBody(body);
+    Tessel::GetText(text);
+    require(body == out);
+    // No source reached the downloader.
+    require(Tessel::RichParser->downloader == nullptr);
+
+    // The plain rich text of the same message, with and without pictures.
+    require(Tessel::ParseHtml(html, callback, 42, size % 2 == 0));
+    std::string again;
+    Tessel::GetText(again);
+    require(again == text);
+    return 0;
+}

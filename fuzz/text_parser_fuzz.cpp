@@ -1,0 +1,28 @@
+// TextParser over arbitrary bytes: whole messages, with and without markup.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "html/TextParser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    Tessel::TextParser parser;
+    parser.parse(input.data(), input.size());
+
+    // Text is taken from the input and references only ever shrink when
+    // decoded; the leading white space is gone; body is never written.
+    const std::string& text = parser.text;
+    if (text.size() > input.size() || !parser.body.empty())
+        std::abort();
+    if (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\n' || text[0] == '\r'))
+        std::abort();
+
+    // The parser is reusable: a second message gives the same text again.
+    const std::string first = text;
+    parser.parse(input.data(), input.size());
+    if (parser.text != first)
+        std::abort();
+    return 0;
+}

@@ -262,6 +262,34 @@ TEST_F(BodyTest, Rebuild)
     EXPECT_EQ(parser.imageList, (StringPairList{{key, picture}}));
 }
 
+TEST_F(BodyTest, ReplacedTagsShareTheFarEndOfTheFirst)
+{
+    // The first two tags run to the "/>" of <br/>; the third, after it, has
+    // none left and ends at its own '>'.
+    parser.convertMessage("<body>a<img src=\":/Res/FaceMgr/em/1.png\">b<img src=\":/Res/FaceMgr/em/2.png\">"
+                          "c<br/>d<img src=\":/Res/FaceMgr/em/3.png\">e</body>");
+    EXPECT_EQ(parser.body,
+              "<body>" + titleDiv() + "a<img id=\"smile\"/><img id=\"wink\"/>d<img id=\"grin\"/>e</body>");
+    EXPECT_EQ(parser.text, "a[smile]b[wink]cd[grin]e");
+
+    // One unclosed tag with several sources: each follows the one before.
+    RichTextParser rich;
+    rich.setKeepBody(true);
+    rich.parseToBody("x<img src=\":/a.png\" src=\":/b.png\" src=\":/a.png\"");
+    EXPECT_EQ(rich.body, "x<img src=\":/a.png\"/><img src=\":/b.png\"/><img src=\":/a.png\"/>");
+
+    // Thousands of tags that all run to the one "/>" at the end.
+    std::string message = "<body>", references, text;
+    for (int i = 0; i < 5000; ++i) {
+        message.append("<img src=\":/Res/FaceMgr/em/1.png\">x");
+        references.append("<img id=\"smile\"/>");
+        text.append("[smile]x");
+    }
+    parser.convertMessage(message + "<br/>y</body>");
+    EXPECT_EQ(parser.body, "<body>" + titleDiv() + references + "y</body>");
+    EXPECT_EQ(parser.text, text + "y");
+}
+
 TEST(ResourceNumber, IsTheNumberOfThePathsFileName)
 {
     // Every arrangement of up to four pieces: separators, dots, drives,

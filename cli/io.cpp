@@ -12,11 +12,19 @@
 #include <nlohmann/json.hpp>
 #include <rapidxml/rapidxml.hpp>
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace tool {
 
 std::string readInput(const std::string& file)
 {
     if (file.empty() || file == "-") {
+#if defined(_WIN32)
+        _setmode(_fileno(stdin), _O_BINARY);  // the bytes as they are, CR LF included
+#endif
         std::ostringstream all;
         all << std::cin.rdbuf();
         if (std::cin.bad())
@@ -85,6 +93,10 @@ std::string describeCatalogueError(const std::string& file)
 
 std::string defaultCacheDirectory()
 {
+#if defined(_WIN32)
+    if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)
+        return std::string(local) + "\\tessel";
+#endif
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
         return std::string(xdg) + "/tessel";
     if (const char* home = std::getenv("HOME"); home && *home)

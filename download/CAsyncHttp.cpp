@@ -1,5 +1,7 @@
 #include "download/CAsyncHttp.h"
 
+#include <mutex>
+
 namespace Tessel {
 
 namespace {
@@ -7,7 +9,29 @@ namespace {
 // Largest read; readBuffer keeps one byte more.
 constexpr DWORD chunkSize = 20480;
 
+#if defined(_WIN32)
+// WinINet lets a step that is pending when its request is closed run on; it
+// still reports REQUEST_COMPLETE, and writes what it read, later.
+constexpr bool closeCancelsStep = false;
+#else
+// The stand-in cancels it: once the close returns, nothing of it runs.
+constexpr bool closeCancelsStep = true;
+#endif
+
 }  // namespace
+
+// What a request's completions reach through its context value. The owner
+// lets go of it when it closes the request, gives up on a step or is
+// destroyed; a step still pending then keeps it, with the descriptor and
+// read buffer that the step may yet fill, and its completion deletes it.
+struct CAsyncHttp::RequestContext {
+    std::mutex mutex;
+    HANDLE event = nullptr;  // the owner's completionEvent; null once let go
+    bool pending = false;    // a step has started and not completed
+    bool orphaned = false;   // let go while pending: the completion deletes it
+    INTERNET_BUFFERSA buffers = {};
+    std::vector<char> buffer;  // the read buffer, when let go during a read
+};
 
 CAsyncHttp::CAsyncHttp()
 {
@@ -17,6 +41,7 @@ CAsyncHttp::CAsyncHttp()
 
 CAsyncHttp::~CAsyncHttp()
 {
+    RequestContext* released = letGo();
     std::vector<char>().swap(readBuffer);
     CloseHandle(completionEvent);
     if (internet) {
@@ -24,16 +49,29 @@ CAsyncHttp::~CAsyncHttp()
         InternetCloseHandle(internet);
         internet = nullptr;
     }
+    delete released;
 }
 
-void CAsyncHttp::statusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
-                                DWORD)
+// Only completions are looked at: other notifications, such as those of
+// connections or of handles being closed, may carry a context value whose
+// object has gone.
+void CAsyncHttp::statusCallback(HINTERNET, DWORD_PTR contextValue, DWORD status,
+                                LPVOID information, DWORD)
 {
-    if (status != INTERNET_STATUS_REQUEST_COMPLETE || !information)
+    if (status != INTERNET_STATUS_REQUEST_COMPLETE || !information || !contextValue)
         return;
-    // A step that failed signals nothing: its wait ends by giving up.
-    if (static_cast<const INTERNET_ASYNC_RESULT*>(information)->dwError == 0)
-        SetEvent(reinterpret_cast<CAsyncHttp*>(context)->completionEvent);
+    auto* context = reinterpret_cast<RequestContext*>(contextValue);
+    bool orphaned;
+    {
+        std::lock_guard<std::mutex> lock(context->mutex);
+        context->pending = false;
+        // A step that failed signals nothing: its wait ends by giving up.
+        if (context->event && static_cast<const INTERNET_ASYNC_RESULT*>(information)->dwError == 0)
+            SetEvent(context->event);
+        orphaned = context->orphaned;
+    }
+    if (orphaned)
+        delete context;
 }
 
 bool CAsyncHttp::open()
@@ -66,15 +104,18 @@ bool CAsyncHttp::openRequest(const std::string& path)
     state = failed;
     closeRequest();
     LPCSTR acceptTypes[] = {"*/*", nullptr};
+    requestContext = new RequestContext;
+    requestContext->event = completionEvent;
     request = HttpOpenRequestA(connection, nullptr, path.c_str(), nullptr, nullptr, acceptTypes,
                                INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
-                               reinterpret_cast<DWORD_PTR>(this));
-    if (!request)
+                               reinterpret_cast<DWORD_PTR>(requestContext));
+    if (!request) {
+        delete requestContext;
+        requestContext = nullptr;
         return false;
-    if (HttpSendRequestA(request, nullptr, 0, nullptr, 0))
+    }
+    if (runStep([this] { return HttpSendRequestA(request, nullptr, 0, nullptr, 0); }))
         state = done;
-    else if (GetLastError() == ERROR_IO_PENDING)
-        waitForStep();
     return state == done;
 }
 
@@ -97,10 +138,14 @@ bool CAsyncHttp::readToFile(FILE* file)
 
 void CAsyncHttp::closeRequest()
 {
-    if (request) {
-        InternetCloseHandle(request);
-        request = nullptr;
-    }
+    if (!request)
+        return;
+    RequestContext* released = letGo();
+    InternetCloseHandle(request);
+    request = nullptr;
+    delete released;
+    if (readBuffer.empty())  // it went with a pending read
+        readBuffer.resize(chunkSize + 1);
 }
 
 void CAsyncHttp::closeConnection()
@@ -115,16 +160,21 @@ template <class Sink>
 bool CAsyncHttp::readBody(Sink&& sink)
 {
     state = failed;
+    if (!requestContext)
+        return false;
     for (;;) {
-        // Each chunk lands at the start of readBuffer.
-        INTERNET_BUFFERSA buffers = {};
+        // Each chunk lands at the start of readBuffer. The descriptor lives in
+        // the request's context, which outlives a read given up on.
+        INTERNET_BUFFERSA& buffers = requestContext->buffers;
+        buffers = INTERNET_BUFFERSA();
         buffers.dwStructSize = sizeof buffers;
         buffers.lpvBuffer = readBuffer.data();
         buffers.dwBufferLength = chunkSize;
-        if (!InternetReadFileExA(request, &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(this))) {
-            if (GetLastError() != ERROR_IO_PENDING || waitForStep() != done)
-                return false;
-        }
+        if (!runStep([&] {
+                return InternetReadFileExA(request, &buffers, IRF_ASYNC,
+                                           reinterpret_cast<DWORD_PTR>(requestContext));
+            }))
+            return false;
         if (buffers.dwBufferLength == 0) {
             state = done;
             return true;
@@ -133,10 +183,31 @@ bool CAsyncHttp::readBody(Sink&& sink)
     }
 }
 
-// A step given up on is cancelled by closing its request: its completion can
-// then no longer write into a descriptor or buffer of ours, nor call back. A
-// signal that raced with giving up is cleared so that it cannot end the next
-// wait early.
+// Makes one call that WinINet may complete later. True once the step has
+// completed, at once or within the wait.
+template <class Call>
+bool CAsyncHttp::runStep(Call&& call)
+{
+    auto setPending = [this](bool pending) {
+        std::lock_guard<std::mutex> lock(requestContext->mutex);
+        requestContext->pending = pending;
+    };
+    setPending(true);
+    if (call()) {
+        setPending(false);
+        return true;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) {
+        setPending(false);
+        return false;
+    }
+    return waitForStep() == done;
+}
+
+// A step given up on is cancelled by closing its request, and the signal of
+// a completion that raced with giving up is cleared so that it cannot end the
+// next wait early. Where closing does not cancel, the step's completion can
+// only reach the request's context, which this object has let go of.
 int CAsyncHttp::waitForStep()
 {
     state = waitForCompletion(completionEvent);
@@ -145,6 +216,24 @@ int CAsyncHttp::waitForStep()
         ResetEvent(completionEvent);
     }
     return state;
+}
+
+// Detaches the request's context from this object. Returned when this
+// object deletes it, once nothing can call back with it any more; null when
+// a pending step's completion will (it then takes readBuffer along).
+CAsyncHttp::RequestContext* CAsyncHttp::letGo()
+{
+    RequestContext* released = requestContext;
+    requestContext = nullptr;
+    if (!released)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(released->mutex);
+    released->event = nullptr;
+    if (!released->pending || closeCancelsStep)
+        return released;
+    released->orphaned = true;
+    released->buffer.swap(readBuffer);
+    return nullptr;
 }
 
 }  // namespace Tessel

@@ -31,7 +31,8 @@ public:
     // Blocks until event is signalled (done) or gives up (any other state).
     virtual int waitForCompletion(HANDLE event) = 0;
 
-    // Signals the object whose address is context when a step completed well.
+    // Signals the waiting object of the request whose context value is
+    // context when a step completed well.
     static void TESSEL_CALLBACK statusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
                                                LPVOID information, DWORD length);
 
@@ -45,9 +46,17 @@ public:
     void closeConnection();
 
 private:
+    struct RequestContext;
+
     template <class Sink>
     bool readBody(Sink&& sink);
+    template <class Call>
+    bool runStep(Call&& call);
     int waitForStep();
+    RequestContext* letGo();
+
+    // The context value of request, reached by its completions.
+    RequestContext* requestContext = nullptr;
 };
 
 }  // namespace Tessel

@@ -271,25 +271,43 @@ EMOSTRUCT* EmoticonCache::getEmoByIndex(int index)
     return j < otherCount ? otherPtr + j : nullptr;
 }
 
+namespace {
+
+// The resource path of an emoticon id, as ":/Res/FaceMgr/em/%s.png" formats
+// it into a 260-byte buffer: the id up to its first NUL byte, and the whole
+// cut after 259 bytes.
+void appendResourcePath(std::string& out, const std::string& id)
+{
+    static const char prefix[] = ":/Res/FaceMgr/em/";
+    static const char suffix[] = ".png";
+    constexpr std::size_t limit = 259;
+    constexpr std::size_t prefixLength = sizeof prefix - 1;
+    const std::size_t idLength = std::strlen(id.c_str());
+    const std::size_t total = std::min(limit, prefixLength + idLength + sizeof suffix - 1);
+    const std::size_t idTaken = std::min(idLength, total - prefixLength);
+    out.append(prefix, prefixLength).append(id.c_str(), idTaken).append(suffix, total - prefixLength - idTaken);
+}
+
+}  // namespace
+
 std::string EmoticonCache::getPathFromName(const std::string& name) const
 {
     auto found = nameIndex.find(name);
     if (found == nameIndex.end())
         return std::string();
-    std::string path = getPathFromId(found->second->id);
     std::string tag;
-    tag.reserve(path.size() + 13);
-    tag += "<img src=\"";
-    tag += path;
-    tag += "\"/>";
+    tag.reserve(found->second->id.size() + 34);
+    tag.append("<img src=\"", 10);
+    appendResourcePath(tag, found->second->id);
+    tag.append("\"/>", 3);
     return tag;
 }
 
 std::string EmoticonCache::getPathFromId(const std::string& id) const
 {
-    char buffer[260];
-    std::snprintf(buffer, sizeof buffer, ":/Res/FaceMgr/em/%s.png", id.c_str());
-    return std::string(buffer);
+    std::string path;
+    appendResourcePath(path, id);
+    return path;
 }
 
 int EmoticonCache::getClassicCount() const

@@ -1,7 +1,6 @@
 #include "html/HtmlParser.h"
 
 #include <cstring>
-#include <set>
 #include <string_view>
 
 #include "html/entities.h"
@@ -21,25 +20,55 @@ constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
 // The tag name buffer holds this many bytes of name plus a terminator.
 constexpr std::size_t TagNameCapacity = 31;
 
-// Character classes on single bytes; bytes from 0x80 up belong to none.
-inline bool isLetter(unsigned char c)
+// Character classes on single bytes, looked up in one table; bytes from
+// 0x80 up belong to none.
+enum CharClass : unsigned char {
+    Letter = 1,
+    Digit = 2,
+    Space = 4,        // space, \t \n \v \f \r
+    NamePunct = 8,    // . - : (tag names)
+    AttrNameEnd = 16  // = > (attribute names end here, and at whitespace)
+};
+
+struct CharClasses {
+    unsigned char of[256] = {};
+    // A tag-name byte in lower case; 0 for bytes that end a tag name.
+    char nameByte[256] = {};
+
+    constexpr CharClasses()
+    {
+        for (int c = 'A'; c <= 'Z'; ++c)
+            of[c] = of[c + 'a' - 'A'] = Letter;
+        for (int c = '0'; c <= '9'; ++c)
+            of[c] = Digit;
+        for (int c : {' ', '\t', '\n', '\v', '\f', '\r'})
+            of[c] = Space;
+        for (int c : {'.', '-', ':'})
+            of[c] = NamePunct;
+        for (int c : {'=', '>'})
+            of[c] = AttrNameEnd;
+        for (int c = 0; c < 256; ++c) {
+            if (of[c] & (Letter | Digit | NamePunct))
+                nameByte[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+    }
+};
+
+constexpr CharClasses Classes;
+
+inline bool hasClass(char c, unsigned mask)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return (Classes.of[static_cast<unsigned char>(c)] & mask) != 0;
 }
 
-inline bool isDigit(unsigned char c)
+inline bool isLetter(unsigned char c)
 {
-    return c >= '0' && c <= '9';
+    return hasClass(static_cast<char>(c), Letter);
 }
 
 inline bool isSpace(unsigned char c)
 {
-    return c == ' ' || (c >= '\t' && c <= '\r');  // \t \n \v \f \r
-}
-
-inline bool isTagNameByte(unsigned char c)
-{
-    return isLetter(c) || isDigit(c) || c == '.' || c == '-' || c == ':';
+    return hasClass(static_cast<char>(c), Space);
 }
 
 inline bool isTrimmedSpace(char c)
@@ -47,15 +76,13 @@ inline bool isTrimmedSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-inline char toLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 inline const char* findByte(const char* from, const char* end, char c)
 {
     if (from >= end)
         return nullptr;
+    // Markup is dense: the byte is often the very next one.
+    if (*from == c)
+        return from;
     return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
 }
 
@@ -66,13 +93,21 @@ inline const char* skipSpace(const char* p, const char* end)
     return p;
 }
 
-// The nine block tags, built on first use; a function-local static is
-// initialised exactly once even when several threads arrive together.
-const std::set<std::string_view, std::less<>>& BlockTags()
+// The nine block tags br, p, div, h1 ... h6, matched whole on a lower-case
+// name. A fixed test rather than a set: it costs a few comparisons per tag
+// and needs no initialisation.
+inline bool isBlockName(const char* name, std::size_t length)
 {
-    static const std::set<std::string_view, std::less<>> tags{
-        "br", "p", "div", "h1", "h2", "h3", "h4", "h5", "h6"};
-    return tags;
+    switch (length) {
+    case 1:
+        return name[0] == 'p';
+    case 2:
+        return (name[0] == 'b' && name[1] == 'r') || (name[0] == 'h' && name[1] >= '1' && name[1] <= '6');
+    case 3:
+        return name[0] == 'd' && name[1] == 'i' && name[2] == 'v';
+    default:
+        return false;
+    }
 }
 
 // The (possibly truncated) lower-case name of the tag being read.
@@ -85,7 +120,7 @@ struct TagName {
         return length >= n && std::memcmp(bytes, prefix, n) == 0;
     }
 
-    std::string_view view() const { return std::string_view(bytes, length); }
+    bool isBlock() const { return isBlockName(bytes, length); }
 };
 
 // Reads the run of tag-name bytes at p, keeping at most TagNameCapacity of
@@ -93,11 +128,14 @@ struct TagName {
 const char* readTagName(const char* p, const char* end, TagName& name)
 {
     std::size_t kept = 0;
-    while (p < end && isTagNameByte(static_cast<unsigned char>(*p))) {
-        if (kept < TagNameCapacity)
-            name.bytes[kept++] = toLower(*p);
+    char c;
+    while (p < end && kept < TagNameCapacity && (c = Classes.nameByte[static_cast<unsigned char>(*p)])) {
+        name.bytes[kept++] = c;
         ++p;
     }
+    // The rest of a name too long for the buffer is read and dropped.
+    while (p < end && Classes.nameByte[static_cast<unsigned char>(*p)])
+        ++p;
     name.bytes[kept] = '\0';
     name.length = kept;
     return p;
@@ -115,8 +153,7 @@ void trimLeadingSpace(std::string& s)
 
 bool isBlockTag(const char* name, std::size_t length)
 {
-    const auto& tags = BlockTags();
-    return tags.find(std::string_view(name, length)) != tags.end();
+    return isBlockName(name, length);
 }
 
 HtmlParser::HtmlParser()
@@ -142,8 +179,10 @@ void HtmlParser::parse(const char* data, std::size_t length)
     inScript = false;
     bool inStyle = false;
     bool paragraphOpen = false;
-    const auto& blockTags = BlockTags();
     TagName name;
+    // Reused for every reported attribute value, so that reporting one costs
+    // no allocation once the buffer has grown to the longest value.
+    std::string reported;
     // No '>' preceded by "--" exists at or after this position: once a search
     // for a comment's end has failed, later comments need not search again,
     // which keeps a run over many unclosed comments linear.
@@ -217,7 +256,7 @@ void HtmlParser::parse(const char* data, std::size_t length)
                 inScript = false;
             if (inStyle && name.startsWith("style", 5))
                 inStyle = false;
-            if (paragraphOpen && blockTags.count(name.view())) {
+            if (paragraphOpen && name.isBlock()) {
                 text.append(ParagraphSuffix, ParagraphSuffixLength);
                 paragraphOpen = false;
             }
@@ -232,7 +271,7 @@ void HtmlParser::parse(const char* data, std::size_t length)
         const char* imageTag = nullptr;
         if (name.startsWith("img", 3)) {
             imageTag = markup;
-        } else if (blockTags.count(name.view()) && wantParagraphs()) {
+        } else if (name.isBlock() && wantParagraphs()) {
             text.append(ParagraphPrefix, ParagraphPrefixLength);
             paragraphOpen = true;
         }
@@ -241,7 +280,7 @@ void HtmlParser::parse(const char* data, std::size_t length)
         // values of an image's src and id become strings for the handlers.
         while (p < end && *p != '>') {
             const char* attrName = p;
-            while (p < end && *p != '=' && *p != '>' && !isSpace(static_cast<unsigned char>(*p)))
+            while (p < end && !hasClass(*p, Space | AttrNameEnd))
                 ++p;
             const std::string_view attr(attrName, static_cast<std::size_t>(p - attrName));
 
@@ -271,9 +310,9 @@ void HtmlParser::parse(const char* data, std::size_t length)
 
             if (imageTag) {
                 if (attr == "src")
-                    onImgSrc(imageTag, std::string(value));
+                    onImgSrc(imageTag, reported.assign(value.data(), value.size()));
                 else if (attr == "id")
-                    onImgId(imageTag, std::string(value));
+                    onImgId(imageTag, reported.assign(value.data(), value.size()));
             }
         }
 

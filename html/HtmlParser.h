@@ -15,8 +15,7 @@ extern const char ParagraphSuffix[];  // "</p>"
 // Removes leading spaces, tabs, line feeds and carriage returns.
 void trimLeadingSpace(std::string& s);
 
-// Whether a lower-case tag name is one of br, p, div, h1 ... h6. The set is
-// built once per process, safely against concurrent first use.
+// Whether a lower-case tag name is one of br, p, div, h1 ... h6.
 bool isBlockTag(const char* name, std::size_t length);
 
 class HtmlParser {
@@ -35,7 +34,7 @@ public:
     virtual void onImgId(const char* tagStart, const std::string& value);
     // Asked at every block start tag; true appends ParagraphPrefix to text.
     virtual bool wantParagraphs();
-    // Runs the tokenizer over length bytes; data[length] must be a NUL byte.
+    // Runs the tokenizer over length bytes; it reads none beyond them.
     virtual void parse(const char* data, std::size_t length);
 };
 

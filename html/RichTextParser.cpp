@@ -6,7 +6,7 @@
 #include "download/ImageDownloader.h"
 #include "fs/filesystem.h"
 #include "html/image_source.h"
-#include "html/md5.h"
+#include "html/image_key_cache.h"
 
 namespace Tessel {
 
@@ -31,38 +31,57 @@ void RichTextParser::parseToBody(const std::string& input)
 {
     text.clear();
     body.clear();
-    startCopy(input.c_str());
+    // Both outputs are about as long as the input.
+    text.reserve(input.size());
+    body.reserve(input.size());
+    beginCopy(input.c_str(), input.data() + input.size());
     HtmlParser::parse(input.data(), input.size());
     if (copyPos)
         body.append(copyPos);
     imageCache.clear();
 }
 
-void RichTextParser::startCopy(const char* input)
+void RichTextParser::beginCopy(const char* begin, const char* end)
 {
-    copyPos = input;
-    tagEnd_.restart();
+    copyPos = begin;
+    copyEnd = end;
+    closeSearch_[0] = closeSearch_[1] = CloseSearch();
 }
 
-const char* RichTextParser::pastTagEnd(const char* tagStart)
+const char* RichTextParser::findClose(const char* tagStart, bool slash)
 {
-    const char* end = tagEnd_.find(tagStart);
-    // No '>': the tag runs to the end of the input.
-    return *end ? end + 1 : end;
+    CloseSearch& last = closeSearch_[slash];
+    if (last.from && tagStart >= last.from && tagStart <= last.validTo)
+        return last.close;
+    const char* close = findTagClose(tagStart, copyEnd, slash);
+    last.from = tagStart;
+    last.close = close;
+    // A found marker answers every position up to its start; none found
+    // answers every position up to the NUL or end that stopped the search.
+    last.validTo = close ? close - (slash ? 1 : 0) : cStringEnd(tagStart, copyEnd);
+    return close;
 }
 
-void RichTextParser::replaceInCopy(const char* tagStart, const char* resumeAt,
-                                   const char* replacement, std::size_t length)
+bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
 {
     if (!copyPos)
-        return;
+        return false;
+    const char* resumeAt = nullptr;
+    if (throughSlashClose) {
+        if (const char* close = findClose(tagStart, true))
+            resumeAt = close + 1;
+    }
+    if (!resumeAt) {
+        const char* close = findClose(tagStart, false);
+        resumeAt = close ? close + 1 : cStringEnd(tagStart, copyEnd);
+    }
     // A tag replaced a second time has been copied up to already: its
     // second replacement follows the first.
     if (copyPos <= tagStart)
-        body.append(copyPos, tagStart - copyPos);
+        body.append(copyPos, static_cast<std::size_t>(tagStart - copyPos));
     if (resumeAt > copyPos)
         copyPos = resumeAt;
-    body.append(replacement, length);
+    return true;
 }
 
 void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
@@ -72,7 +91,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     if (resourceImagesOnly && !startsWith(src, ":/"))
         return;
 
-    std::string key = imageKey(src);
+    std::string key = cachedImageKey(src);
     auto cached = imageCache.find(key);
     const std::string* path;
     if (cached != imageCache.end()) {
@@ -89,7 +108,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
             resolved = localPathOfSource(src);
             if (!startsWith(resolved, ":/") && !isFile(Path(resolved))) {
                 if (keepBody)
-                    replaceInCopy(tagStart, pastTagEnd(tagStart), "", 0);
+                    replaceTag(tagStart, false);
                 return;
             }
             if (Callback)
@@ -98,11 +117,9 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
         path = &imageCache.emplace(std::move(key), std::move(resolved)).first->second;
     }
 
-    std::size_t before = text.size();
     appendImageTag(text, *path);
-    if (keepBody)
-        replaceInCopy(tagStart, pastTagEnd(tagStart), text.data() + before,
-                      text.size() - before);
+    if (keepBody && replaceTag(tagStart, false))
+        appendImageTag(body, *path);
 }
 
 }  // namespace Tessel

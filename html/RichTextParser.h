@@ -7,7 +7,6 @@
 #include <map>
 #include <string>
 
-#include "html/ForwardSearch.h"
 #include "html/TextParser.h"
 
 namespace Tessel {
@@ -31,21 +30,33 @@ public:
     void setKeepBody(bool flag);
     void parseToBody(const std::string& input);
 
-    // Copies the input from copyPos up to tagStart into body, moves copyPos
-    // to resumeAt and appends the replacement; does nothing while copyPos is
-    // null.
-    void replaceInCopy(const char* tagStart, const char* resumeAt, const char* replacement,
-                       std::size_t length);
+    // Copies the input from copyPos up to tagStart into body and moves
+    // copyPos past the tag: one byte past its first ">", or with
+    // throughSlashClose past the first "/>" and failing that the first ">";
+    // past the end of the input when there is neither. The caller appends
+    // the replacement. Returns false, and does nothing, while copyPos is null.
+    bool replaceTag(const char* tagStart, bool throughSlashClose);
 
 protected:
-    // Starts a copy of input into body at its first byte (null: no copy).
-    void startCopy(const char* input);
-    // One byte past the first '>' from tagStart on, or the end of the input
-    // when there is none.
-    const char* pastTagEnd(const char* tagStart);
+    // Starts copying the input [begin, end) into body at begin.
+    void beginCopy(const char* begin, const char* end);
+
+    // End of the input being copied into body. The search for a tag's end
+    // stops there, and at a NUL byte as in a C string.
+    const char* copyEnd = nullptr;
 
 private:
-    ForwardSearch tagEnd_{">"};
+    // The last search for a tag's end, by kind (">" or "/>"). Tags come in
+    // input order, so a later tag before the answer's marker has the same
+    // answer: a message of many tags whose end is far away, or missing, is
+    // searched once instead of once per tag.
+    struct CloseSearch {
+        const char* from = nullptr;
+        const char* validTo = nullptr;  // the answer holds for from .. validTo
+        const char* close = nullptr;
+    };
+    CloseSearch closeSearch_[2];
+    const char* findClose(const char* tagStart, bool slash);
 };
 
 }  // namespace Tessel

@@ -7,7 +7,7 @@
 #include "emoticons/number.h"
 #include "fs/filesystem.h"
 #include "html/image_source.h"
-#include "html/md5.h"
+#include "html/image_key_cache.h"
 
 namespace Tessel {
 
@@ -16,53 +16,30 @@ namespace {
 const char TitleDivStart[] = "<div id=\"title_div\">";
 const char DivEnd[] = "</div>";
 
-std::string referenceTag(const std::string& value)
-{
-    std::string tag;
-    tag.reserve(value.size() + 13);
-    tag.append("<img id=\"", 9).append(value).append("\"/>", 3);
-    return tag;
-}
-
 // src with every "&amp;" turned into "&"; a produced "&" never joins the
-// bytes after it into a new match.
-std::string unescapeAmpersands(const std::string& src)
+// bytes after it into a new match. Returns src itself when it holds none,
+// else the unescaped text in `buffer`.
+const std::string& unescapeAmpersands(const std::string& src, std::string& buffer)
 {
     std::size_t found = src.find("&amp;");
     if (found == std::string::npos)
         return src;
-    std::string s;
-    s.reserve(src.size());
+    buffer.clear();
+    buffer.reserve(src.size());
     std::size_t from = 0;
     do {
-        s.append(src, from, found - from).push_back('&');
+        buffer.append(src, from, found - from).push_back('&');
         from = found + 5;
         found = src.find("&amp;", from);
     } while (found != std::string::npos);
-    s.append(src, from, std::string::npos);
-    return s;
+    buffer.append(src, from, std::string::npos);
+    return buffer;
 }
 
 }  // namespace
 
 RichTextParser_Orb::RichTextParser_Orb() = default;
 RichTextParser_Orb::~RichTextParser_Orb() = default;
-
-// A replaced tag runs through the first "/>" after its start. Without one
-// it ends at its own ">", or at the end of the input, so nothing after the
-// tag is lost.
-const char* RichTextParser_Orb::pastReplacedTag(const char* tagStart)
-{
-    const char* found = selfClose_.find(tagStart);
-    return *found ? found + 2 : pastTagEnd(tagStart);
-}
-
-void RichTextParser_Orb::replaceTag(const char* tagStart, const std::string& replacement)
-{
-    // Without a copy (emoticonText) there is no end of the tag to look for.
-    if (copyPos)
-        replaceInCopy(tagStart, pastReplacedTag(tagStart), replacement.data(), replacement.size());
-}
 
 bool RichTextParser_Orb::wantParagraphs()
 {
@@ -77,30 +54,37 @@ void RichTextParser_Orb::SetCustomHead(const std::string& title, const std::stri
     headDate = date;
 }
 
+void RichTextParser_Orb::replaceWithReference(const char* tagStart, const std::string& value)
+{
+    // A replaced tag runs through the first "/>" after its start; without
+    // one it ends at its own ">", or at the end of the input.
+    if (replaceTag(tagStart, true))
+        appendPieces(body, {"<img id=\"", value, "\"/>"});
+}
+
 void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
 {
     if (src.empty())
         return;
-    std::string s = unescapeAmpersands(src);
+    std::string unescaped;
+    const std::string& s = unescapeAmpersands(src, unescaped);
 
     if (startsWith(s, ":/")) {
         // An emoticon: the number of the resource's file name is its id,
         // the record sits at index id - 1.
-        int n = readNumber(Path(s).filename().str().c_str());
+        int n = resourceNumber(s);
         EMOSTRUCT* record = Catalogue && n >= 1 ? Catalogue->getEmoByIndex(n - 1) : nullptr;
         if (!record)
             return;
-        std::string label;
-        label.reserve(record->name.size() + 2);
-        label.append(1, '[').append(record->name).append(1, ']');
-        text.append(label);
+        const std::size_t labelStart = text.size();
+        appendPieces(text, {"[", record->name, "]"});
         if (seenEmoticons.insert(record->id).second)
-            emoticonList.emplace_back(record->name, label);
-        replaceTag(tagStart, referenceTag(record->name));
+            emoticonList.emplace_back(record->name, text.substr(labelStart));
+        replaceWithReference(tagStart, record->name);
         return;
     }
 
-    std::string key = imageKey(s);
+    std::string key = cachedImageKey(s);
     auto cached = imageCache.find(key);
     if (cached == imageCache.end()) {
         std::string path = localPathOfSource(s);
@@ -109,7 +93,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         cached = imageCache.emplace(key, std::move(path)).first;
     }
     imageList.emplace_back(key, cached->second);
-    replaceTag(tagStart, referenceTag(key));
+    replaceWithReference(tagStart, key);
 }
 
 void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
@@ -117,21 +101,18 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
     if (Catalogue) {
         std::string tag = Catalogue->getPathFromName(id);
         if (!tag.empty()) {
-            if (rebuildMode)
-                replaceTag(tagStart, tag);
-            else
+            if (!rebuildMode)
                 text.append(tag);
+            else if (replaceTag(tagStart, true))
+                body.append(tag);
             return;
         }
     }
     if (!rebuildMode)
         return;
     auto cached = imageCache.find(id);
-    if (cached == imageCache.end())
-        return;
-    std::string tag;
-    appendImageTag(tag, cached->second);
-    replaceTag(tagStart, tag);
+    if (cached != imageCache.end() && replaceTag(tagStart, true))
+        appendImageTag(body, cached->second);
 }
 
 void RichTextParser_Orb::startConversion(bool rebuild)
@@ -140,8 +121,7 @@ void RichTextParser_Orb::startConversion(bool rebuild)
     body.clear();
     emoticonList.clear();
     imageList.clear();
-    startCopy(nullptr);
-    selfClose_.restart();
+    copyPos = nullptr;
     rebuildMode = rebuild;
 }
 
@@ -165,35 +145,45 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     std::size_t end = html.rfind("</body>");
     if (end == std::string::npos || end < start)
         end = html.size();
-    // The tokenizer and the handlers need the stretch to end in a NUL byte.
-    std::string stretch(html, start, end - start);
+    // The stretch is parsed in place: the tokenizer reads no further than its
+    // end, and the search for the end of a replaced tag stops there too, as
+    // it would at the NUL of a copy.
+    const char* stretch = html.data() + start;
+    const std::size_t length = end - start;
 
-    body.reserve(stretch.size() + 96 + headTitle.size() + headSender.size() + headDate.size());
+    // The title div goes right after the first ">" of the body: that of a
+    // bare "<body>", else the first one of the stretch, which is part of
+    // the body start tag or comes before it ends, so no replaced tag
+    // precedes it. A stretch without any ">" gets it after the "</body>".
+    const std::size_t headLength = headTitle.size() + headSender.size() + headDate.size();
+    body.reserve(length + 96 + headLength);
+    beginCopy(stretch, stretch + length);
+    const char* firstClose =
+        hasBody ? static_cast<const char*>(std::memchr(stretch, '>', length)) : nullptr;
     if (!hasBody)
         body.append("<body>");
-    startCopy(stretch.c_str());
-    HtmlParser::parse(stretch.data(), stretch.size());
+    else if (firstClose)
+        copyPos = firstClose + 1;
+    if (!hasBody || firstClose) {
+        body.append(stretch, static_cast<std::size_t>(copyPos - stretch));
+        appendTitleDiv();
+    }
+    HtmlParser::parse(stretch, length);
     if (copyPos)
-        body.append(copyPos, stretch.data() + stretch.size() - copyPos);
+        body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
     body.append("</body>");
-
-    std::string titleDiv;
-    titleDiv.reserve(88 + headTitle.size() + headSender.size() + headDate.size());
-    titleDiv.append(TitleDivStart)
-        .append("<h1 id=\"title\">")
-        .append(headTitle)
-        .append("</h1>")
-        .append("<span id=\"sender\">")
-        .append(headSender)
-        .append("</span>")
-        .append("<span id=\"date\">")
-        .append(headDate)
-        .append("</span></div>");
-    std::size_t close = body.find('>');
-    body.insert(close == std::string::npos ? body.size() : close + 1, titleDiv);
+    if (hasBody && !firstClose)
+        appendTitleDiv();
 
     copyPos = nullptr;
+    copyEnd = nullptr;
     endConversion();
+}
+
+void RichTextParser_Orb::appendTitleDiv()
+{
+    appendPieces(body, {TitleDivStart, "<h1 id=\"title\">", headTitle, "</h1><span id=\"sender\">",
+                        headSender, "</span><span id=\"date\">", headDate, "</span></div>"});
 }
 
 void RichTextParser_Orb::loadImageList(const StringPairList& images)
@@ -206,22 +196,26 @@ void RichTextParser_Orb::rebuildHtml(const std::string& source)
 {
     startConversion(true);
 
-    std::string copy = source;
-    std::size_t div = copy.find(TitleDivStart);
-    if (div != std::string::npos) {
-        // A title div without its "</div>" is left in place rather than
-        // cutting off the rest of the message.
-        std::size_t divEnd = copy.find(DivEnd, div);
-        if (divEnd != std::string::npos)
-            copy.erase(div, divEnd - div + sizeof DivEnd - 1);
+    // The working copy is made without the title div, in one pass. A title
+    // div without its "</div>" is left in place rather than cutting off the
+    // rest of the message.
+    std::string copy;
+    std::size_t div = source.find(TitleDivStart);
+    std::size_t divEnd = div == std::string::npos ? div : source.find(DivEnd, div);
+    if (divEnd != std::string::npos) {
+        copy.reserve(source.size() - (divEnd + sizeof DivEnd - 1 - div));
+        copy.append(source, 0, div).append(source, divEnd + sizeof DivEnd - 1, std::string::npos);
+    } else {
+        copy = source;
     }
 
     body.reserve(copy.size() + copy.size() / 4);
-    startCopy(copy.c_str());
+    beginCopy(copy.c_str(), copy.data() + copy.size());
     HtmlParser::parse(copy.data(), copy.size());
     if (copyPos)
-        body.append(copyPos, copy.data() + copy.size() - copyPos);
+        body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
     copyPos = nullptr;
+    copyEnd = nullptr;
     endConversion();
 }
 

@@ -35,16 +35,14 @@ public:
     void emoticonText(const std::string& source);
 
 private:
+    // Replaces the tag in the copy by "<img id=\"" value "\"/>".
+    void replaceWithReference(const char* tagStart, const std::string& value);
+    // Appends the title div of the head strings to body.
+    void appendTitleDiv();
     // Empties the outputs and lists at the start of a conversion, and the
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);
     void endConversion();
-    // One byte past the stretch that a reference replaces.
-    const char* pastReplacedTag(const char* tagStart);
-    // Replaces the tag at tagStart in the copy of the input, if one is made.
-    void replaceTag(const char* tagStart, const std::string& replacement);
-
-    ForwardSearch selfClose_{"/>"};
 };
 
 }  // namespace Tessel

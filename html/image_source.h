@@ -2,13 +2,17 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace Tessel {
 
+// Inline, so that the prefix length of a literal is known at compile time.
 inline bool startsWith(const std::string& s, const char* prefix)
 {
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
+    const std::size_t n = std::strlen(prefix);
+    return s.size() >= n && std::memcmp(s.data(), prefix, n) == 0;
 }
 
 // The local path that an image source names: the source itself, or a
@@ -17,7 +21,24 @@ inline bool startsWith(const std::string& s, const char* prefix)
 // both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png.
 std::string localPathOfSource(const std::string& source);
 
+// Appends the pieces to out with one size check rather than one per piece.
+void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces);
+
 // Appends "<img src=\"" path "\"/>" to out.
 void appendImageTag(std::string& out, const std::string& path);
+
+// The '>' that ends the first ">" (or, with slash, the first "/>") in
+// [from, end) ahead of any NUL byte, where strstr would find it in a C
+// string; null when there is none.
+const char* findTagClose(const char* from, const char* end, bool slash);
+
+// Where a C string at from ends within [from, end): its first NUL, or end.
+const char* cStringEnd(const char* from, const char* end);
+
+// The number that names the emoticon of a resource source (":/.../12.png"):
+// its last path element that is neither empty nor "." (separators '/' and
+// '\\'; none when it holds a ':'), read as atoi reads it. The same number
+// as readNumber(Path(source).filename().str().c_str()), without the copies.
+int resourceNumber(const std::string& source);
 
 }  // namespace Tessel

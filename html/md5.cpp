@@ -44,6 +44,25 @@ constexpr std::uint32_t Sine[64] = {
 
 Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, length_(0), buffer_{} {}
 
+// One round: 16 steps of the same function, with the message word of step
+// i at index (first + stride * i) mod 16. Fully unrolled, the variables
+// rotate through registers instead of being moved.
+template <int Round, typename Function>
+inline void round16(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
+                    const std::uint32_t x[16], int first, int stride, Function f)
+{
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i) {
+        const std::uint32_t rotated =
+            rotateLeft(a + f(b, c, d) + Sine[Round * 16 + i] + x[(first + stride * i) & 15],
+                       Shift[Round][i & 3]);
+        a = d;
+        d = c;
+        c = b;
+        b += rotated;
+    }
+}
+
 void Md5::transform(const unsigned char block[64])
 {
     std::uint32_t x[16];
@@ -51,33 +70,20 @@ void Md5::transform(const unsigned char block[64])
         x[i] = loadLe32(block + 4 * i);
 
     std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    for (int i = 0; i < 64; ++i) {
-        std::uint32_t f;
-        int g;
-        switch (i >> 4) {
-        case 0:
-            f = (b & c) | (~b & d);
-            g = i;
-            break;
-        case 1:
-            f = (d & b) | (~d & c);
-            g = (5 * i + 1) & 15;
-            break;
-        case 2:
-            f = b ^ c ^ d;
-            g = (3 * i + 5) & 15;
-            break;
-        default:
-            f = c ^ (b | ~d);
-            g = (7 * i) & 15;
-            break;
-        }
-        const std::uint32_t rotated = rotateLeft(a + f + Sine[i] + x[g], Shift[i >> 4][i & 3]);
-        a = d;
-        d = c;
-        c = b;
-        b += rotated;
-    }
+    // The four round functions, written with one operation fewer where an
+    // equivalent form exists.
+    round16<0>(a, b, c, d, x, 0, 1, [](std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+        return d ^ (b & (c ^ d));
+    });
+    round16<1>(a, b, c, d, x, 1, 5, [](std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+        return c ^ (d & (b ^ c));
+    });
+    round16<2>(a, b, c, d, x, 5, 3, [](std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+        return b ^ c ^ d;
+    });
+    round16<3>(a, b, c, d, x, 0, 7, [](std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+        return c ^ (b | ~d);
+    });
     state_[0] += a;
     state_[1] += b;
     state_[2] += c;

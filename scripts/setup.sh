@@ -4,7 +4,8 @@
 #
 #   scripts/setup.sh            build, tests and command-line tool
 #   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows build
-#   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple)
+#   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple),
+#                               valgrind for profiling and python3 for the report
 #   scripts/setup.sh --fuzz     also clang's libFuzzer runtime
 #   scripts/setup.sh --qt       also Qt and Xvfb for the rendering check and the viewer,
 #                               and fonts for its Chinese and emoji text
@@ -14,8 +15,8 @@ packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev)
 for mode in "$@"; do
   case "$mode" in
-    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64) ;;
-    --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack) ;;
+    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
+    --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack valgrind python3) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
     --qt)      packages+=(qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
     *) echo "setup.sh: unknown option '$mode'" >&2; exit 2 ;;

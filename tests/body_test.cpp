@@ -1,8 +1,13 @@
 // Message bodies and the way back: RichTextParser_Orb with a catalogue.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "api/state.h"
+#include "emoticons/number.h"
+#include "fs/Path.h"
 #include "html/RichTextParser_Orb.h"
+#include "html/image_source.h"
 #include "html/md5.h"
 #include "support/sample_catalogue.h"
 #include "support/temp_dir.h"
@@ -118,6 +123,37 @@ TEST_F(BodyTest, TagWithoutSelfClosingRunsToNextOne)
     // With no "/>" anywhere after it the tag ends at its own ">".
     parser.convertMessage("<body><img src=\":/Res/FaceMgr/em/2.png\">tail</body>");
     EXPECT_EQ(parser.body, "<body>" + titleDiv("", "", "") + "<img id=\"wink\"/>tail</body>");
+}
+
+TEST_F(BodyTest, ReplacedTagsEndWithinTheBodyStretch)
+{
+    // The body is converted in place: the end of a replaced tag is looked
+    // for no further than the last "</body>", nor past a NUL byte.
+    parser.convertMessage("<body><img src=\":/Res/FaceMgr/em/1.png\">x</body><br/>");
+    EXPECT_EQ(parser.body, "<body>" + titleDiv("", "", "") + "<img id=\"smile\"/>x</body>");
+
+    const std::string nul(1, '\0');
+    parser.convertMessage("<body>a<img src=\":/Res/FaceMgr/em/1.png\"" + nul + ">b/></body>");
+    EXPECT_EQ(parser.body,
+              "<body>" + titleDiv("", "", "") + "a<img id=\"smile\"/>" + nul + ">b/></body>");
+}
+
+TEST(ResourceNumber, IsTheNumberOfThePathsFileName)
+{
+    // Every arrangement of up to four pieces: separators, dots, drives,
+    // numbers with signs and spaces, and NUL bytes.
+    const std::vector<std::string> pieces = {":/", "/", "\\", ".", "..", "12", " 7", "-3",
+                                             "4.png", "a:b", "x", std::string(1, '\0') + "9"};
+    std::vector<std::string> sources{""};
+    for (std::size_t from = 0, length = 0; length < 4; ++length) {
+        const std::size_t to = sources.size();
+        for (std::size_t i = from; i < to; ++i)
+            for (const auto& piece : pieces)
+                sources.push_back(sources[i] + piece);
+        from = to;
+    }
+    for (const auto& source : sources)
+        ASSERT_EQ(resourceNumber(source), readNumber(Path(source).filename().str().c_str())) << source;
 }
 
 TEST_F(BodyTest, IdAttributesNameEmoticons)

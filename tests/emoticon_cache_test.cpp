@@ -177,6 +177,7 @@ TEST_F(Catalogue, PathsFromIds)
     EXPECT_EQ(cache.getPathFromId(std::string("12\0" "3", 4)), ":/Res/FaceMgr/em/12.png");
     EXPECT_EQ(cache.getPathFromId(std::string(238, '7')), ":/Res/FaceMgr/em/" + std::string(238, '7') + ".png");
     EXPECT_EQ(cache.getPathFromId(std::string(239, '7')), ":/Res/FaceMgr/em/" + std::string(239, '7') + ".pn");
+    EXPECT_EQ(cache.getPathFromId(std::string(1000, '7')), ":/Res/FaceMgr/em/" + std::string(242, '7'));
 }
 
 TEST_F(Catalogue, CopiesOwnTheirRecords)
@@ -235,15 +236,34 @@ TEST_F(Catalogue, UnusableLocationsFallBackBesideTheExecutable)
             EXPECT_STREQ(e.what(), "error reading stream");
         }
     }
-#if !defined(_WIN32)
-    std::filesystem::create_directories(dir / "bin/Resource");
-    std::filesystem::copy_file(Tessel::executablePath().str(), dir / "bin/emoticon_cache_test");
-    writeFile(dir / "bin/Resource/emo.dat", "<face><clasic size=\"1\"><em id=\"1\">beside</em></clasic></face>");
-    std::string command = "TESSEL_CATALOGUE_BESIDE=beside '" + dir / "bin/emoticon_cache_test" +
-                          "' --gtest_filter=Catalogue.UnusableLocationsFallBackBesideTheExecutable > '" +
-                          dir / "child.log" + "' 2>&1";
-    int status = std::system(command.c_str());
-    std::ifstream log(dir / "child.log");
-    EXPECT_EQ(status, 0) << log.rdbuf();
+
+    namespace fs = std::filesystem;
+    const fs::path bin = fs::u8path(dir / "bin"), log = fs::u8path(dir / "child.log");
+    fs::create_directories(bin / "Resource");
+    const fs::path copy = bin / fs::u8path(Tessel::executablePath().filename().str());
+    fs::copy_file(fs::u8path(Tessel::executablePath().str()), copy);
+#if defined(_WIN32)
+    // And the runtime DLLs that sit beside the original.
+    for (const auto& entry : fs::directory_iterator(fs::u8path(Tessel::executablePath().parentPath().str())))
+        if (entry.path().extension() == ".dll")
+            fs::copy_file(entry.path(), bin / entry.path().filename());
 #endif
+    writeFile((bin / "Resource/emo.dat").u8string(),
+              "<face><clasic size=\"1\"><em id=\"1\">beside</em></clasic></face>");
+    const std::string filter =
+        " --gtest_filter=Catalogue.UnusableLocationsFallBackBesideTheExecutable > ";
+#if defined(_WIN32)
+    // cmd /c drops the outer pair of quotes; the child inherits the variable.
+    _putenv_s("TESSEL_CATALOGUE_BESIDE", "beside");
+    std::string command = "\"\"" + copy.u8string() + "\"" + filter + "\"" + log.u8string() + "\" 2>&1\"";
+#else
+    std::string command = "TESSEL_CATALOGUE_BESIDE=beside '" + copy.u8string() + "'" + filter + "'" +
+                          log.u8string() + "' 2>&1";
+#endif
+    int status = std::system(command.c_str());
+#if defined(_WIN32)
+    _putenv_s("TESSEL_CATALOGUE_BESIDE", "");
+#endif
+    std::ifstream childLog(log);
+    EXPECT_EQ(status, 0) << command << "\n" << childLog.rdbuf();
 }

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "support/temp_dir.h"
 
 using testsupport::TempDir;
@@ -15,10 +19,43 @@ using namespace Tessel;
 
 namespace {
 
+#if defined(_WIN32)
+// CreateDirectoryW reports through GetLastError and leaves the runtime's
+// errno as it was, so the message shows whatever errno held before.
+constexpr int errnoBefore = 12345;
+
+int reported(int)
+{
+    return errnoBefore;
+}
+
+// The rendering of a path written with slashes.
+std::string shown(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+#else
+int reported(int error)
+{
+    return error;
+}
+
+std::string shown(const std::string& path)
+{
+    return path;
+}
+#endif
+
 // The result of createDirectories and what it printed, as "true:" or
 // "false:" followed by the output.
 std::string outcome(const Path& p)
 {
+#if defined(_WIN32)
+    errno = errnoBefore;
+#endif
     testing::internal::CaptureStdout();
     bool created = createDirectories(p);
     std::fflush(stdout);
@@ -27,7 +64,8 @@ std::string outcome(const Path& p)
 
 std::string failed(const std::string& path, int error)
 {
-    return "false:create directory '" + path + "' failed, errno=" + std::to_string(error) + "\n";
+    return "false:create directory '" + shown(path) + "' failed, errno=" +
+           std::to_string(reported(error)) + "\n";
 }
 
 }  // namespace
@@ -43,8 +81,14 @@ TEST(CreateDirectories, CreatesMissingLevelsAndAcceptsExistingOnes)
     EXPECT_EQ(outcome(Path(dir / "file")), "false:");
 
     int error = 0;
+#if defined(_WIN32)
+    errno = errnoBefore;
     EXPECT_FALSE(createDirectory(deepest, error));
-    EXPECT_EQ(error, EEXIST);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
+#else
+    EXPECT_FALSE(createDirectory(deepest, error));
+#endif
+    EXPECT_EQ(error, reported(EEXIST));
 }
 
 TEST(CreateDirectories, ReportsOnlyTheLevelThatFailed)

@@ -12,6 +12,7 @@
 
 #include "download/CAsyncHttp.h"
 #include "support/http_server.h"
+#include "support/temp_dir.h"
 
 using namespace Tessel;
 using TestSupport::HttpServer;
@@ -80,11 +81,29 @@ public:
     DWORD milliseconds;
 };
 
-// A stream that records every write made to it.
+// A stream that records what is written to it: every write separately where
+// the C library lets a stream call back (glibc), the bytes alone elsewhere.
 struct Recorder {
     std::string bytes;
     std::vector<std::size_t> writes;
 
+#if defined(_WIN32)
+    FILE* open()
+    {
+        return std::fopen((dir / "recorded").c_str(), "w+b");
+    }
+
+    void close(FILE* file)
+    {
+        std::rewind(file);
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+            bytes.append(chunk, n);
+        std::fclose(file);
+    }
+
+    testsupport::TempDir dir;
+#else
     FILE* open()
     {
         cookie_io_functions_t io = {};
@@ -98,11 +117,25 @@ struct Recorder {
         setvbuf(file, nullptr, _IONBF, 0);
         return file;
     }
+
+    void close(FILE* file) { std::fclose(file); }
+#endif
+};
+
+// The tests of the POSIX stand-in itself; the Windows build has none.
+class StandIn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+#if defined(_WIN32)
+        GTEST_SKIP() << "exercises the POSIX stand-in for WinINet, which Windows does not build";
+#endif
+    }
 };
 
 }  // namespace
 
-TEST(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
+TEST_F(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
 {
     HttpServer server("127.0.10.1");
     const std::string body = patternBytes(70000);
@@ -166,7 +199,7 @@ TEST(StandIn, CompletesStepsOnItsWorkerThreadWithTheRequestedHeaders)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
-TEST(StandIn, ClosingARequestCancelsItsPendingStep)
+TEST_F(StandIn, ClosingARequestCancelsItsPendingStep)
 {
     HttpServer server("127.0.10.2");
     Reply lateHeaders;
@@ -210,7 +243,7 @@ TEST(StandIn, ClosingARequestCancelsItsPendingStep)
     InternetCloseHandle(root);
 }
 
-TEST(StandIn, AFailedSendCompletesWithAnError)
+TEST_F(StandIn, AFailedSendCompletesWithAnError)
 {
     HINTERNET root = InternetOpenA(nullptr, 0, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     InternetSetStatusCallbackA(root, Completions::record);
@@ -248,20 +281,25 @@ TEST(CAsyncHttp, DeliversBodiesOfEveryShapeOverOneConnection)
     Recorder recorder;
     FILE* file = recorder.open();
     EXPECT_TRUE(client.readToFile(file));
-    fclose(file);
+    recorder.close(file);
     EXPECT_EQ(client.state, done);
     EXPECT_TRUE(recorder.bytes == body);
+#if !defined(_WIN32)
     EXPECT_GE(recorder.writes.size(), 3u);
     for (std::size_t length : recorder.writes)
         EXPECT_LE(length, 20480u);
+#endif
 
     ASSERT_TRUE(client.openRequest("/empty"));
-    EXPECT_FALSE(InternetCloseHandle(first)) << "the previous request is closed";
+    // WinINet may hand the closed request's handle value out again at once.
+    EXPECT_TRUE(client.request == first || !InternetCloseHandle(first))
+        << "the previous request is closed";
     Recorder nothing;
     file = nothing.open();
     EXPECT_TRUE(client.readToFile(file));
-    fclose(file);
+    nothing.close(file);
     EXPECT_EQ(client.state, done);
+    EXPECT_TRUE(nothing.bytes.empty());
     EXPECT_TRUE(nothing.writes.empty());
 
     auto fetch = [&](const char* path) {
@@ -273,7 +311,10 @@ TEST(CAsyncHttp, DeliversBodiesOfEveryShapeOverOneConnection)
     EXPECT_TRUE(fetch("/chunked") == chunked.body);
     EXPECT_TRUE(fetch("/moved") == body);
     EXPECT_TRUE(fetch("/big") == big);  // more than the stand-in buffers at once
-    EXPECT_EQ(server.connections(), 1);
+    if (TestSupport::runningUnderWine())
+        EXPECT_LE(server.connections(), 2) << "Wine drops the connection after a redirect";
+    else
+        EXPECT_EQ(server.connections(), 1);
 }
 
 TEST(CAsyncHttp, AStepGivenUpOnCannotDisturbTheNextOnes)
@@ -307,7 +348,7 @@ TEST(CAsyncHttp, AStepGivenUpOnCannotDisturbTheNextOnes)
     ASSERT_TRUE(client.openRequest("/cut"));
     EXPECT_FALSE(client.readToString());
     EXPECT_EQ(client.state, timedOut);
-    EXPECT_EQ(client.response, cut.body.substr(0, 1000));
+    EXPECT_EQ(client.response, cut.body.substr(0, TestSupport::deliveredBeforeCut(1000)));
     EXPECT_TRUE(server.waitForReplies(3, 3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     fetchNow();

@@ -5,12 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <string>
 
 #include "api/state.h"
-#include "html/ForwardSearch.h"
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
 #include "support/sample_catalogue.h"
@@ -21,22 +19,6 @@ using namespace Tessel;
 namespace {
 
 const char Smile[] = "<img src=\":/Res/FaceMgr/em/1.png\">";
-
-TEST(ForwardSearch, AnswersAsASearchFromEveryPosition)
-{
-    // Markers near and far, a '>' that is not one, and an embedded NUL that
-    // ends what a search sees.
-    const std::string text("a/>b>>c/>\0d/>e", 14);
-    ForwardSearch search("/>");
-    for (std::size_t i = 0; i <= text.size(); i += 1 + i % 2) {
-        const char* from = text.c_str() + i;
-        const char* hit = std::strstr(from, "/>");
-        EXPECT_EQ(search.find(from), hit ? hit : from + std::strlen(from)) << "from " << i;
-    }
-    const std::string other = "xx/>";
-    search.restart();
-    EXPECT_EQ(search.find(other.c_str()), other.c_str() + 2);
-}
 
 class LongMessage : public ::testing::Test {
 protected:

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "html/image_key_cache.h"
 #include "html/md5.h"
 
 using namespace Tessel;
@@ -81,4 +84,29 @@ TEST(ImageKey, LowercaseHexOfTheSourceBytes)
     // Every byte counts, including NUL and bytes above 0x7F.
     EXPECT_NE(imageKey(std::string("a\0b", 3)), imageKey("a"));
     EXPECT_NE(imageKey("\xC3\xA9"), imageKey("\xC3"));
+}
+
+TEST(ImageKey, RememberedKeysAreTheDigests)
+{
+    // Thousands of short sources share a few hundred table slots, so entries
+    // are replaced and found again; long sources bypass the table.
+    std::vector<std::string> sources{"", std::string("a\0b", 3), std::string(94, 'x'),
+                                      std::string(95, 'x'), std::string(4096, 'y')};
+    for (int i = 0; i < 3000; ++i)
+        sources.push_back(":/Res/FaceMgr/em/" + std::to_string(i) + ".png");
+    for (int round = 0; round < 2; ++round)
+        for (const auto& source : sources)
+            ASSERT_EQ(cachedImageKey(source), imageKey(source)) << source;
+
+    // Threads that meet at the table still get the right keys.
+    auto check = [&sources](std::size_t offset) {
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            const std::string& source = sources[(i + offset) % sources.size()];
+            if (cachedImageKey(source) != imageKey(source))
+                ADD_FAILURE() << source;
+        }
+    };
+    std::thread other(check, 7);
+    check(0);
+    other.join();
 }

@@ -98,6 +98,35 @@ TEST(NativePath, PosixTextsStayAbsoluteWithSlashes)
     const Path source = windows("C:\\a");
     EXPECT_EQ(Path(source).type, windowsPath);
 }
+#else
+TEST(NativePath, TextsAreWindowsPaths)
+{
+    Path cache("C:/cache/");
+    EXPECT_EQ(cache.type, windowsPath);
+    EXPECT_EQ(cache.str(), "C:\\cache");
+    cache /= "0abc";
+    EXPECT_EQ(cache.str(), "C:\\cache\\0abc");
+    EXPECT_EQ(Path().type, windowsPath);
+    EXPECT_EQ(Path(u"\\\\server\\share/x").str(), "\\\\server\\share\\x");
+    EXPECT_EQ(Path(":/Res/FaceMgr/em/12.png").filename().str(), "12.png");
+    EXPECT_EQ(Path("C:/a/b").parentPath().str(), "C:\\a");
+
+    // Without a drive or UNC marker a text is relative, even after a slash.
+    Path rooted("/tmp/cache/x.png");
+    EXPECT_FALSE(rooted.absolute);
+    EXPECT_EQ(rooted.str(), "tmp\\cache\\x.png");
+
+    // Assignment re-parses the rendering as a Windows path; copying keeps the type.
+    Path posix;
+    posix.set("/a/b", posixPath);
+    Path target("C:/old");
+    target = posix;
+    EXPECT_EQ(target.type, windowsPath);
+    EXPECT_EQ(target.elements, (Elements{"a", "b"}));
+    EXPECT_FALSE(target.absolute);
+    EXPECT_EQ(Path(posix).type, posixPath);
+    EXPECT_EQ(Path(posix).str(), "/a/b");
+}
 #endif
 
 TEST(Utf, ConvertsUpToTheFirstInvalidSequence)

@@ -25,6 +25,11 @@ protected:
     void TearDown() override { Callback = nullptr; }
 
     std::string img(const std::string& path) { return "<img src=\"" + path + "\"/>"; }
+    // The file:/// address of an absolute local path (file:///C:/... on Windows).
+    static std::string fileUrl(const std::string& path)
+    {
+        return (path[0] == '/' ? "file://" : "file:///") + path;
+    }
     void keepBody(const std::string& input)
     {
         parser.setKeepBody(true);
@@ -39,7 +44,7 @@ protected:
 
 TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
 {
-    std::string input = "<p>a<img src=\":/Res/x.png\" width=3>b<img src=\"file://" + picture +
+    std::string input = "<p>a<img src=\":/Res/x.png\" width=3>b<img src=\"" + fileUrl(picture) +
                         "\"><img src=\"" + picture + "\"><img src=':/Res/x.png'></p>";
     parser.parse(input.data(), input.size());
     std::string prefix(ParagraphPrefix);

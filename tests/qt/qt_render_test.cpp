@@ -8,6 +8,7 @@
 
 #include "check_setup.h"
 #include "message_check.h"
+#include "support/corpus.h"
 #include "qt_messages.h"
 #include "rendering.h"
 #include "support/temp_dir.h"
@@ -64,7 +65,8 @@ TEST(QtRendering, QtWrittenMessages)
     findings.print(std::cout);
 }
 
-// A corpus of Qt messages (*.html) named by TESSEL_QT_CORPUS.
+// A corpus of Qt messages named by TESSEL_QT_CORPUS: *.html files, and the
+// message files (*.msgs) of the benchmark corpus.
 TEST(QtRendering, Corpus)
 {
     QString corpus = qEnvironmentVariable("TESSEL_QT_CORPUS");
@@ -72,7 +74,14 @@ TEST(QtRendering, Corpus)
         GTEST_SKIP() << "TESSEL_QT_CORPUS names no corpus directory";
     CheckSetup::get();
     Findings findings;
-    checkFiles(QDir(corpus), {"*.html"}, findings);
+    QDir dir(corpus);
+    for (const QString& name : dir.entryList({"*.msgs"}, QDir::Files, QDir::Name)) {
+        SCOPED_TRACE(name.toStdString());
+        for (const std::string& message : benchsupport::readMessages(dir.filePath(name).toStdString()))
+            checkMessage(message, findings);
+    }
+    if (!dir.entryList({"*.html"}, QDir::Files).empty())
+        checkFiles(dir, {"*.html"}, findings);
     findings.print(std::cout);
 }
 

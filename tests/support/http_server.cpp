@@ -1,18 +1,10 @@
 #include "support/http_server.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace TestSupport {
 
@@ -23,8 +15,8 @@ constexpr int pollMilliseconds = 50;
 // The tests talk to their own servers only, never through a proxy that the
 // environment may name. Set before main, while there is one thread.
 const bool noProxy = [] {
-    setenv("no_proxy", "*", 1);
-    setenv("NO_PROXY", "*", 1);
+    setEnvironment("no_proxy", "*");
+    setEnvironment("NO_PROXY", "*");
     return true;
 }();
 
@@ -51,21 +43,40 @@ std::string patternBytes(std::size_t length)
     return bytes;
 }
 
+bool runningUnderWine()
+{
+#if defined(_WIN32)
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
+std::size_t deliveredBeforeCut(std::size_t sent)
+{
+    return runningUnderWine() ? sent - sent % 20480 : sent;
+}
+
 HttpServer::HttpServer(const std::string& address)
 {
     (void)noProxy;
+    startSockets();
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_port = htons(80);
     if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1)
         throw std::invalid_argument("not an IPv4 address: " + address);
-    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener = openStreamSocket();
+#if !defined(_WIN32)
+    // Winsock's SO_REUSEADDR would let a second server take the same address.
     int on = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+#endif
     if (bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         listen(listener, 16) != 0) {
-        std::string error = std::strerror(errno);
-        close(listener);
+        std::string error = lastSocketError();
+        closeSocket(listener);
         throw std::runtime_error("cannot listen on " + address + ":80: " + error);
     }
     acceptor = std::thread([this] { acceptLoop(); });
@@ -81,7 +92,7 @@ HttpServer::~HttpServer()
     acceptor.join();
     for (std::thread& worker : workers)
         worker.join();
-    close(listener);
+    closeSocket(listener);
 }
 
 void HttpServer::closeOnAccept(bool close)
@@ -143,35 +154,34 @@ bool HttpServer::waitForClientCloses(int count, int timeoutMilliseconds)
 
 void HttpServer::acceptLoop()
 {
-    pollfd waiting = {listener, POLLIN, 0};
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping)
                 return;
         }
-        if (poll(&waiting, 1, pollMilliseconds) <= 0)
+        if (!readable(listener, pollMilliseconds))
             continue;
-        int socket = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
+        Socket socket = acceptSocket(listener);
+        if (socket == noSocket)
             continue;
         std::lock_guard<std::mutex> lock(mutex);
         ++connectionCount;
         if (closingOnAccept)
-            close(socket);
+            closeSocket(socket);
         else
             workers.emplace_back([this, socket] { serve(socket); });
     }
 }
 
-void HttpServer::serve(int socket)
+void HttpServer::serve(Socket socket)
 {
     std::string buffer;
     for (;;) {
         std::size_t end;
         while ((end = buffer.find("\r\n\r\n")) == std::string::npos)
             if (!receive(socket, buffer)) {
-                close(socket);
+                closeSocket(socket);
                 return;
             }
         std::string head = buffer.substr(0, end);
@@ -199,19 +209,18 @@ void HttpServer::serve(int socket)
     }
 }
 
-bool HttpServer::receive(int socket, std::string& buffer)
+bool HttpServer::receive(Socket socket, std::string& buffer)
 {
-    pollfd waiting = {socket, POLLIN, 0};
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping)
                 return false;
         }
-        if (poll(&waiting, 1, pollMilliseconds) <= 0)
+        if (!readable(socket, pollMilliseconds))
             continue;
         char chunk[4096];
-        ssize_t received = recv(socket, chunk, sizeof chunk, 0);
+        int received = receiveSome(socket, chunk, sizeof chunk);
         if (received <= 0) {
             {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -226,7 +235,7 @@ bool HttpServer::receive(int socket, std::string& buffer)
 }
 
 // Sends the reply; false when the connection is closed afterwards.
-bool HttpServer::answer(int socket, const Reply& reply)
+bool HttpServer::answer(Socket socket, const Reply& reply)
 {
     bool ok = pause(reply.delayMilliseconds);
     std::string statusLine =
@@ -271,19 +280,20 @@ bool HttpServer::answer(int socket, const Reply& reply)
     } else if (ok && reply.cut == Reply::reset) {
         pause(200);
         linger abort = {1, 0};  // close with RST instead of FIN
-        setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                   sizeof abort);
         ok = false;
     }
     if (reply.untilClose || reply.headless)
         ok = false;
     if (!ok)
-        close(socket);
+        closeSocket(socket);
     return ok;
 }
 
 // Header lines until the client goes away or the server is destroyed;
 // always false.
-bool HttpServer::sendHeadersForever(int socket, const std::string& statusLine)
+bool HttpServer::sendHeadersForever(Socket socket, const std::string& statusLine)
 {
     if (!sendAll(socket, statusLine))
         return false;
@@ -297,16 +307,15 @@ bool HttpServer::sendHeadersForever(int socket, const std::string& statusLine)
 
 // Sends everything, waiting for room in bounded steps: false when the
 // connection fails or the server is being destroyed.
-bool HttpServer::sendAll(int socket, const char* data, std::size_t length)
+bool HttpServer::sendAll(Socket socket, const char* data, std::size_t length)
 {
-    pollfd writable = {socket, POLLOUT, 0};
     while (length > 0) {
         if (isStopping())
             return false;
-        if (poll(&writable, 1, pollMilliseconds) <= 0)
+        if (!writable(socket, pollMilliseconds))
             continue;
-        ssize_t sent = ::send(socket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        int sent = sendNow(socket, data, length);
+        if (sent < 0 && sendWouldBlock())
             continue;
         if (sent <= 0)
             return false;
@@ -316,7 +325,7 @@ bool HttpServer::sendAll(int socket, const char* data, std::size_t length)
     return true;
 }
 
-bool HttpServer::sendAll(int socket, const std::string& text)
+bool HttpServer::sendAll(Socket socket, const std::string& text)
 {
     return sendAll(socket, text.data(), text.size());
 }

@@ -14,11 +14,23 @@
 #include <utility>
 #include <vector>
 
+#include "support/socket.h"
+
 namespace TestSupport {
 
 // length bytes of a fixed pseudo-random sequence: any lost, doubled or
 // reordered chunk shows when compared.
 std::string patternBytes(std::size_t length);
+
+// How much of a body reaches a reader of 20480-byte chunks when the server
+// stalls or breaks off after sent bytes. A read completes with what has
+// arrived, except under Wine, whose WinINet completes it only when its
+// buffer is full or the body has ended, and fails it when the connection
+// breaks.
+std::size_t deliveredBeforeCut(std::size_t sent);
+
+// Whether the test runs on Wine rather than on Windows (false elsewhere).
+bool runningUnderWine();
 
 struct Reply {
     enum Cut { complete, stall, reset };
@@ -75,16 +87,16 @@ public:
 
 private:
     void acceptLoop();
-    void serve(int socket);
-    bool receive(int socket, std::string& buffer);
-    bool answer(int socket, const Reply& reply);
-    bool sendHeadersForever(int socket, const std::string& statusLine);
-    bool sendAll(int socket, const char* data, std::size_t length);
-    bool sendAll(int socket, const std::string& text);
+    void serve(Socket socket);
+    bool receive(Socket socket, std::string& buffer);
+    bool answer(Socket socket, const Reply& reply);
+    bool sendHeadersForever(Socket socket, const std::string& statusLine);
+    bool sendAll(Socket socket, const char* data, std::size_t length);
+    bool sendAll(Socket socket, const std::string& text);
     bool pause(int milliseconds);
     bool isStopping();
 
-    int listener = -1;
+    Socket listener = noSocket;
     std::mutex mutex;
     std::condition_variable changed;
     bool stopping = false;

@@ -292,15 +292,23 @@ void appendResourcePath(std::string& out, const std::string& id)
 
 std::string EmoticonCache::getPathFromName(const std::string& name) const
 {
-    auto found = nameIndex.find(name);
-    if (found == nameIndex.end())
-        return std::string();
     std::string tag;
-    tag.reserve(found->second->id.size() + 34);
-    tag.append("<img src=\"", 10);
-    appendResourcePath(tag, found->second->id);
-    tag.append("\"/>", 3);
+    if (const EMOSTRUCT* record = Tessel::findEmoticon(*this, name))
+        Tessel::appendEmoticonTag(tag, *record);
     return tag;
+}
+
+const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, const std::string& name)
+{
+    auto found = cache.nameIndex.find(name);
+    return found == cache.nameIndex.end() ? nullptr : found->second;
+}
+
+void Tessel::appendEmoticonTag(std::string& out, const EMOSTRUCT& record)
+{
+    out.append("<img src=\"", 10);
+    appendResourcePath(out, record.id);
+    out.append("\"/>", 3);
 }
 
 std::string EmoticonCache::getPathFromId(const std::string& id) const

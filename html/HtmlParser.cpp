@@ -1,5 +1,6 @@
 #include "html/HtmlParser.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -17,8 +18,8 @@ namespace {
 
 constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
 
-// The tag name buffer holds this many bytes of name plus a terminator.
-constexpr std::size_t TagNameCapacity = 31;
+// Bytes of a tag name kept for the tests on it: the longest is "script".
+constexpr std::size_t TagNameKept = 8;
 
 // Character classes on single bytes, looked up in one table; bytes from
 // 0x80 up belong to none.
@@ -27,13 +28,12 @@ enum CharClass : unsigned char {
     Digit = 2,
     Space = 4,        // space, \t \n \v \f \r
     NamePunct = 8,    // . - : (tag names)
-    AttrNameEnd = 16  // = > (attribute names end here, and at whitespace)
+    AttrNameEnd = 16, // = > (attribute names end here, and at whitespace)
+    NameByte = Letter | Digit | NamePunct
 };
 
 struct CharClasses {
     unsigned char of[256] = {};
-    // A tag-name byte in lower case; 0 for bytes that end a tag name.
-    char nameByte[256] = {};
 
     constexpr CharClasses()
     {
@@ -47,10 +47,6 @@ struct CharClasses {
             of[c] = NamePunct;
         for (int c : {'=', '>'})
             of[c] = AttrNameEnd;
-        for (int c = 0; c < 256; ++c) {
-            if (of[c] & (Letter | Digit | NamePunct))
-                nameByte[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
     }
 };
 
@@ -110,11 +106,13 @@ inline bool isBlockName(const char* name, std::size_t length)
     }
 }
 
-// The (possibly truncated) lower-case name of the tag being read.
+// The lower-case name of the tag being read: its length and its first
+// TagNameKept bytes.
 struct TagName {
-    char bytes[TagNameCapacity + 1];
+    char bytes[TagNameKept];
     std::size_t length;
 
+    // n is at most TagNameKept.
     bool startsWith(const char* prefix, std::size_t n) const
     {
         return length >= n && std::memcmp(bytes, prefix, n) == 0;
@@ -123,22 +121,66 @@ struct TagName {
     bool isBlock() const { return isBlockName(bytes, length); }
 };
 
-// Reads the run of tag-name bytes at p, keeping at most TagNameCapacity of
-// them; returns the position just after the whole run.
+// Reads the run of tag-name bytes at p; returns the position after it.
 const char* readTagName(const char* p, const char* end, TagName& name)
 {
-    std::size_t kept = 0;
-    char c;
-    while (p < end && kept < TagNameCapacity && (c = Classes.nameByte[static_cast<unsigned char>(*p)])) {
-        name.bytes[kept++] = c;
+    const char* const start = p;
+    while (p < end && hasClass(*p, NameByte))
         ++p;
+    name.length = static_cast<std::size_t>(p - start);
+    // Setting bit 0x20 lowers a letter and keeps digits, '.', '-' and ':'.
+    // Where the input allows, eight bytes are lowered at once; bytes past the
+    // name's length are never looked at.
+    static_assert(TagNameKept == sizeof(std::uint64_t));
+    if (end - start >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, start, sizeof word);
+        word |= 0x2020202020202020u;
+        std::memcpy(name.bytes, &word, sizeof word);
+    } else {
+        for (std::size_t i = 0; i < name.length; ++i)
+            name.bytes[i] = static_cast<char>(start[i] | 0x20);
     }
-    // The rest of a name too long for the buffer is read and dropped.
-    while (p < end && Classes.nameByte[static_cast<unsigned char>(*p)])
-        ++p;
-    name.bytes[kept] = '\0';
-    name.length = kept;
     return p;
+}
+
+// Reads an attribute value from just after its '=': quoted (the closing
+// quote is searched for in the whole rest of the input, past any '>') or
+// running to white space or '>'. Returns where the next attribute name
+// starts: at the closing quote itself, or after the white space that ends
+// an unquoted value.
+const char* readValue(const char* p, const char* end, std::string_view& value)
+{
+    p = skipSpace(p, end);
+    const char* closeQuote = nullptr;
+    if (p < end && (*p == '"' || *p == '\'')) {
+        ++p;
+        closeQuote = findByte(p, end, p[-1]);
+    }
+    if (closeQuote) {
+        value = std::string_view(p, static_cast<std::size_t>(closeQuote - p));
+        return closeQuote;
+    }
+    const char* start = p;
+    while (p < end && *p != '>' && !isSpace(static_cast<unsigned char>(*p)))
+        ++p;
+    value = std::string_view(start, static_cast<std::size_t>(p - start));
+    return skipSpace(p, end);
+}
+
+// Passes over the attributes of a tag whose names and values nobody reads,
+// up to its '>' or the end. Outside values only '=' and '>' matter: names
+// and the white space around them are skipped alike.
+const char* skipAttributes(const char* p, const char* end)
+{
+    std::string_view value;
+    for (;;) {
+        while (p < end && !hasClass(*p, AttrNameEnd))
+            ++p;
+        if (p == end || *p == '>')
+            return p;
+        p = readValue(p + 1, end, value);
+    }
 }
 
 }  // namespace
@@ -278,6 +320,8 @@ void HtmlParser::parse(const char* data, std::size_t length)
 
         // Attributes. Names and values are only views into the input; the
         // values of an image's src and id become strings for the handlers.
+        if (!imageTag)
+            p = skipAttributes(p, end);
         while (p < end && *p != '>') {
             const char* attrName = p;
             while (p < end && !hasClass(*p, Space | AttrNameEnd))
@@ -287,33 +331,12 @@ void HtmlParser::parse(const char* data, std::size_t length)
             p = skipSpace(p, end);
             if (p >= end || *p != '=')
                 continue;
-            p = skipSpace(p + 1, end);
-
             std::string_view value;
-            const char* closeQuote = nullptr;
-            if (p < end && (*p == '"' || *p == '\'')) {
-                ++p;
-                // The closing quote is searched for in the whole rest of the
-                // input, past any '>'.
-                closeQuote = findByte(p, end, p[-1]);
-            }
-            if (closeQuote) {
-                value = std::string_view(p, static_cast<std::size_t>(closeQuote - p));
-                p = closeQuote;  // the quote starts the next attribute name
-            } else {
-                const char* start = p;
-                while (p < end && *p != '>' && !isSpace(static_cast<unsigned char>(*p)))
-                    ++p;
-                value = std::string_view(start, static_cast<std::size_t>(p - start));
-                p = skipSpace(p, end);
-            }
-
-            if (imageTag) {
-                if (attr == "src")
-                    onImgSrc(imageTag, reported.assign(value.data(), value.size()));
-                else if (attr == "id")
-                    onImgId(imageTag, reported.assign(value.data(), value.size()));
-            }
+            p = readValue(p + 1, end, value);
+            if (attr == "src")
+                onImgSrc(imageTag, reported.assign(value.data(), value.size()));
+            else if (attr == "id")
+                onImgId(imageTag, reported.assign(value.data(), value.size()));
         }
 
         if (name.startsWith("script", 6))

@@ -91,8 +91,8 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     if (resourceImagesOnly && !startsWith(src, ":/"))
         return;
 
-    std::string key = cachedImageKey(src);
-    auto cached = imageCache.find(key);
+    const ImageKey key = cachedImageKey(src);
+    auto cached = imageCache.find(key.view());
     const std::string* path;
     if (cached != imageCache.end()) {
         path = &cached->second;
@@ -114,7 +114,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
             if (Callback)
                 Callback(2, resolved.c_str(), static_cast<int>(resolved.size()), CallbackUser);
         }
-        path = &imageCache.emplace(std::move(key), std::move(resolved)).first->second;
+        path = &imageCache.emplace(key.str(), std::move(resolved)).first->second;
     }
 
     appendImageTag(text, *path);

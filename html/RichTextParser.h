@@ -17,7 +17,8 @@ class RichTextParser : public TextParser {
 public:
     const char* copyPos = nullptr;
     ImageDownloader* downloader = nullptr;
-    std::map<std::string, std::string> imageCache;
+    // Ordered by key; looked up by a key held in a buffer, without a copy.
+    std::map<std::string, std::string, std::less<>> imageCache;
     bool keepBody = false;
     bool resourceImagesOnly = false;
 

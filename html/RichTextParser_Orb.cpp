@@ -8,20 +8,24 @@
 #include "fs/filesystem.h"
 #include "html/image_source.h"
 #include "html/image_key_cache.h"
+#include "html/text_search.h"
 
 namespace Tessel {
 
 namespace {
 
-const char TitleDivStart[] = "<div id=\"title_div\">";
-const char DivEnd[] = "</div>";
+constexpr char TitleDivStart[] = "<div id=\"title_div\">";
+constexpr char DivEnd[] = "</div>";
+// The byte of TitleDivStart searched for first: its rare '_'.
+constexpr std::size_t TitleDivPivot = 14;
+static_assert(TitleDivStart[TitleDivPivot] == '_');
 
 // src with every "&amp;" turned into "&"; a produced "&" never joins the
 // bytes after it into a new match. Returns src itself when it holds none,
 // else the unescaped text in `buffer`.
 const std::string& unescapeAmpersands(const std::string& src, std::string& buffer)
 {
-    std::size_t found = src.find("&amp;");
+    std::size_t found = findText(src, "&amp;", 4);
     if (found == std::string::npos)
         return src;
     buffer.clear();
@@ -30,7 +34,7 @@ const std::string& unescapeAmpersands(const std::string& src, std::string& buffe
     do {
         buffer.append(src, from, found - from).push_back('&');
         from = found + 5;
-        found = src.find("&amp;", from);
+        found = findText(src, "&amp;", 4, from);
     } while (found != std::string::npos);
     buffer.append(src, from, std::string::npos);
     return buffer;
@@ -84,29 +88,27 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         return;
     }
 
-    std::string key = cachedImageKey(s);
-    auto cached = imageCache.find(key);
+    const ImageKey key = cachedImageKey(s);
+    auto cached = imageCache.find(key.view());
     if (cached == imageCache.end()) {
         std::string path = localPathOfSource(s);
         if (!isFile(Path(path)))
             return;
-        cached = imageCache.emplace(key, std::move(path)).first;
+        cached = imageCache.emplace(key.str(), std::move(path)).first;
     }
-    imageList.emplace_back(key, cached->second);
-    replaceWithReference(tagStart, key);
+    imageList.emplace_back(cached->first, cached->second);
+    replaceWithReference(tagStart, cached->first);
 }
 
 void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
 {
-    if (Catalogue) {
-        std::string tag = Catalogue->getPathFromName(id);
-        if (!tag.empty()) {
-            if (!rebuildMode)
-                text.append(tag);
-            else if (replaceTag(tagStart, true))
-                body.append(tag);
-            return;
-        }
+    if (const EMOSTRUCT* record = Catalogue ? findEmoticon(*Catalogue, id) : nullptr) {
+        // Written straight into the output.
+        if (!rebuildMode)
+            appendEmoticonTag(text, *record);
+        else if (replaceTag(tagStart, true))
+            appendEmoticonTag(body, *record);
+        return;
     }
     if (!rebuildMode)
         return;
@@ -138,11 +140,11 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     // The stretch from the first "<body" up to the last "</body>". A message
     // without a body element is taken whole as the content of a bare
     // "<body>"; one without "</body>" after its start runs to its end.
-    std::size_t start = html.find("<body");
+    std::size_t start = findText(html, "<body", 4);
     bool hasBody = start != std::string::npos;
     if (!hasBody)
         start = 0;
-    std::size_t end = html.rfind("</body>");
+    std::size_t end = findLastText(html, "</body>");
     if (end == std::string::npos || end < start)
         end = html.size();
     // The stretch is parsed in place: the tokenizer reads no further than its
@@ -200,8 +202,8 @@ void RichTextParser_Orb::rebuildHtml(const std::string& source)
     // div without its "</div>" is left in place rather than cutting off the
     // rest of the message.
     std::string copy;
-    std::size_t div = source.find(TitleDivStart);
-    std::size_t divEnd = div == std::string::npos ? div : source.find(DivEnd, div);
+    std::size_t div = findText(source, TitleDivStart, TitleDivPivot);
+    std::size_t divEnd = div == std::string::npos ? div : findText(source, DivEnd, 4, div);
     if (divEnd != std::string::npos) {
         copy.reserve(source.size() - (divEnd + sizeof DivEnd - 1 - div));
         copy.append(source, 0, div).append(source, divEnd + sizeof DivEnd - 1, std::string::npos);

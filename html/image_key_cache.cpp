@@ -10,47 +10,72 @@ namespace Tessel {
 
 namespace {
 
-constexpr std::size_t SlotCount = 512;
-constexpr std::size_t MaxSource = 94;  // a slot is then 128 bytes
-constexpr std::size_t KeyLength = 32;
+constexpr std::size_t SlotCount = 2048;
+constexpr std::size_t KeyLength = sizeof ImageKey::digits;
+// Sources up to this long are remembered: emoticon resources such as
+// ":/Res/FaceMgr/em/123.png" fit, and a slot is one 64-byte cache line.
+constexpr std::size_t MaxSource = 31;
 
-// A source and its key; length 0 with `used` false is an empty slot.
 struct Slot {
-    std::uint8_t length;
-    bool used;
+    std::uint8_t stored;  // the source's length plus one; 0 for an empty slot
     char key[KeyLength];
     char source[MaxSource];
 };
+static_assert(sizeof(Slot) == 64);
 
 Slot slots[SlotCount];
 std::atomic_flag busy = ATOMIC_FLAG_INIT;
 
+inline std::uint64_t load64(const char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+inline std::uint64_t mix(std::uint64_t hash, std::uint64_t word)
+{
+    hash = (hash ^ word) * 0x9e3779b97f4a7c15u;
+    return hash ^ (hash >> 29);
+}
+
+// Eight bytes at a time; the last word overlaps the one before it.
 std::size_t slotOf(const std::string& source)
 {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (unsigned char c : source)
-        hash = (hash ^ c) * 16777619u;
-    return (hash ^ (hash >> 16)) & (SlotCount - 1);
+    const char* p = source.data();
+    const std::size_t n = source.size();
+    std::uint64_t hash = n;
+    if (n >= 8) {
+        for (std::size_t at = 0; at + 8 <= n; at += 8)
+            hash = mix(hash, load64(p + at));
+        hash = mix(hash, load64(p + n - 8));
+    } else {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            word = (word << 8) | static_cast<unsigned char>(p[i]);
+        hash = mix(hash, word);
+    }
+    return static_cast<std::size_t>(hash ^ (hash >> 32)) & (SlotCount - 1);
 }
 
 }  // namespace
 
-std::string cachedImageKey(const std::string& source)
+ImageKey cachedImageKey(const std::string& source)
 {
-    if (source.size() > MaxSource || busy.test_and_set(std::memory_order_acquire))
-        return imageKey(source);
+    ImageKey key;
+    if (source.size() > MaxSource || busy.test_and_set(std::memory_order_acquire)) {
+        writeImageKey(source.data(), source.size(), key.digits);
+        return key;
+    }
 
     Slot& slot = slots[slotOf(source)];
-    std::string key;
-    if (slot.used && slot.length == source.size() &&
-        std::memcmp(slot.source, source.data(), source.size()) == 0) {
-        key.assign(slot.key, KeyLength);
+    if (slot.stored == source.size() + 1 && std::memcmp(slot.source, source.data(), source.size()) == 0) {
+        std::memcpy(key.digits, slot.key, KeyLength);
     } else {
-        key = imageKey(source);
-        slot.used = true;
-        slot.length = static_cast<std::uint8_t>(source.size());
+        writeImageKey(source.data(), source.size(), key.digits);
+        slot.stored = static_cast<std::uint8_t>(source.size() + 1);
         std::memcpy(slot.source, source.data(), source.size());
-        std::memcpy(slot.key, key.data(), KeyLength);
+        std::memcpy(slot.key, key.digits, KeyLength);
     }
     busy.clear(std::memory_order_release);
     return key;

@@ -4,12 +4,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace Tessel {
 
-// imageKey(source), taken from a small table of recent short sources when
-// it is there. Safe to call from several threads: a thread that finds the
-// table in use digests the source itself.
-std::string cachedImageKey(const std::string& source);
+// An image key held by value: 32 hex digits, no allocation.
+struct ImageKey {
+    char digits[32];
+    std::string_view view() const { return std::string_view(digits, sizeof digits); }
+    std::string str() const { return std::string(digits, sizeof digits); }
+};
+
+// imageKey(source), taken from a table of recent short sources when it is
+// there. Safe to call from several threads: a thread that finds the table in
+// use digests the source itself.
+ImageKey cachedImageKey(const std::string& source);
 
 }  // namespace Tessel

@@ -15,20 +15,6 @@ std::string localPathOfSource(const std::string& source)
 #endif
 }
 
-void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces)
-{
-    std::size_t at = out.size();
-    std::size_t length = 0;
-    for (std::string_view piece : pieces)
-        length += piece.size();
-    out.resize(at + length);
-    for (std::string_view piece : pieces) {
-        if (!piece.empty())
-            std::memcpy(&out[at], piece.data(), piece.size());
-        at += piece.size();
-    }
-}
-
 void appendImageTag(std::string& out, const std::string& path)
 {
     appendPieces(out, {"<img src=\"", path, "\"/>"});
@@ -59,25 +45,28 @@ const char* cStringEnd(const char* from, const char* end)
 
 int resourceNumber(const std::string& source)
 {
-    auto isSeparator = [&source](std::size_t i) { return source[i] == '/' || source[i] == '\\'; };
-    std::size_t end = source.size();
+    const char* const data = source.c_str();
+    auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
+    const char* end = data + source.size();
     for (;;) {
-        while (end > 0 && isSeparator(end - 1))
+        while (end > data && isSeparator(end[-1]))
             --end;
-        if (end == 0)
+        if (end == data)
             return 0;
-        std::size_t start = end;
-        while (start > 0 && !isSeparator(start - 1))
+        const char* start = end;
+        while (start > data && !isSeparator(start[-1]))
             --start;
-        if (end - start == 1 && source[start] == '.') {
+        if (end - start == 1 && *start == '.') {
             end = start;
             continue;
         }
-        if (std::memchr(source.data() + start, ':', end - start))
-            return 0;
+        for (const char* p = start; p < end; ++p) {
+            if (*p == ':')
+                return 0;
+        }
         // The element is followed by a separator or the string's NUL, where
         // the reading of the number stops in any case.
-        return readNumber(source.c_str() + start);
+        return readNumber(start);
     }
 }
 

@@ -21,8 +21,29 @@ inline bool startsWith(const std::string& s, const char* prefix)
 // both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png.
 std::string localPathOfSource(const std::string& source);
 
-// Appends the pieces to out with one size check rather than one per piece.
-void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces);
+// Appends the pieces to out. Every append to a std::string is a call into
+// the C++ library, so short results are put together on the stack and
+// appended at once.
+inline void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces)
+{
+    std::size_t length = 0;
+    for (std::string_view piece : pieces)
+        length += piece.size();
+    char buffer[256];
+    if (length > sizeof buffer) {
+        out.reserve(out.size() + length);
+        for (std::string_view piece : pieces)
+            out.append(piece.data(), piece.size());
+        return;
+    }
+    char* at = buffer;
+    for (std::string_view piece : pieces) {
+        if (!piece.empty())
+            std::memcpy(at, piece.data(), piece.size());
+        at += piece.size();
+    }
+    out.append(buffer, length);
+}
 
 // Appends "<img src=\"" path "\"/>" to out.
 void appendImageTag(std::string& out, const std::string& path);

@@ -136,19 +136,24 @@ void Md5::finish(unsigned char digest[16])
         storeLe32(digest + 4 * i, state_[i]);
 }
 
-std::string imageKey(const std::string& source)
+void writeImageKey(const char* source, std::size_t length, char out[32])
 {
     Md5 md5;
-    md5.update(source.data(), source.size());
+    md5.update(source, length);
     unsigned char digest[16];
     md5.finish(digest);
 
     static const char Hex[] = "0123456789abcdef";
-    std::string key(32, '0');
     for (std::size_t i = 0; i < 16; ++i) {
-        key[2 * i] = Hex[digest[i] >> 4];
-        key[2 * i + 1] = Hex[digest[i] & 15];
+        out[2 * i] = Hex[digest[i] >> 4];
+        out[2 * i + 1] = Hex[digest[i] & 15];
     }
+}
+
+std::string imageKey(const std::string& source)
+{
+    std::string key(32, '0');
+    writeImageKey(source.data(), source.size(), &key[0]);
     return key;
 }
 

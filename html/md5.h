@@ -24,4 +24,7 @@ private:
 // The 32 lowercase hex digits of the MD5 digest of source's bytes.
 std::string imageKey(const std::string& source);
 
+// The same digits written to out, without a terminator or an allocation.
+void writeImageKey(const char* source, std::size_t length, char out[32]);
+
 }  // namespace Tessel

@@ -273,19 +273,24 @@ EMOSTRUCT* EmoticonCache::getEmoByIndex(int index)
 
 namespace {
 
+constexpr std::size_t ResourcePathLimit = 259;
+
 // The resource path of an emoticon id, as ":/Res/FaceMgr/em/%s.png" formats
 // it into a 260-byte buffer: the id up to its first NUL byte, and the whole
-// cut after 259 bytes.
-void appendResourcePath(std::string& out, const std::string& id)
+// cut after 259 bytes. Writes it to out, which has room for the limit, and
+// returns its length.
+std::size_t writeResourcePath(char* out, const std::string& id)
 {
     static const char prefix[] = ":/Res/FaceMgr/em/";
     static const char suffix[] = ".png";
-    constexpr std::size_t limit = 259;
     constexpr std::size_t prefixLength = sizeof prefix - 1;
     const std::size_t idLength = std::strlen(id.c_str());
-    const std::size_t total = std::min(limit, prefixLength + idLength + sizeof suffix - 1);
+    const std::size_t total = std::min(ResourcePathLimit, prefixLength + idLength + sizeof suffix - 1);
     const std::size_t idTaken = std::min(idLength, total - prefixLength);
-    out.append(prefix, prefixLength).append(id.c_str(), idTaken).append(suffix, total - prefixLength - idTaken);
+    std::memcpy(out, prefix, prefixLength);
+    std::memcpy(out + prefixLength, id.c_str(), idTaken);
+    std::memcpy(out + prefixLength + idTaken, suffix, total - prefixLength - idTaken);
+    return total;
 }
 
 }  // namespace
@@ -306,16 +311,21 @@ const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, const std::str
 
 void Tessel::appendEmoticonTag(std::string& out, const EMOSTRUCT& record)
 {
-    out.append("<img src=\"", 10);
-    appendResourcePath(out, record.id);
-    out.append("\"/>", 3);
+    // Put together on the stack, then appended at once.
+    static const char open[] = "<img src=\"";
+    static const char close[] = "\"/>";
+    char tag[sizeof open - 1 + ResourcePathLimit + sizeof close - 1];
+    std::size_t length = sizeof open - 1;
+    std::memcpy(tag, open, length);
+    length += writeResourcePath(tag + length, record.id);
+    std::memcpy(tag + length, close, sizeof close - 1);
+    out.append(tag, length + sizeof close - 1);
 }
 
 std::string EmoticonCache::getPathFromId(const std::string& id) const
 {
-    std::string path;
-    appendResourcePath(path, id);
-    return path;
+    char path[ResourcePathLimit];
+    return std::string(path, writeResourcePath(path, id));
 }
 
 int EmoticonCache::getClassicCount() const

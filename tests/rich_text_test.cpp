@@ -13,6 +13,7 @@
 #include "html/RichTextParser_Orb.h"
 #include "html/image_source.h"
 #include "html/md5.h"
+#include "html/text_search.h"
 #include "support/common.h"
 
 using namespace Tessel;
@@ -308,5 +309,37 @@ TEST(ResourceNumber, IsTheNumberOfThePathsFileName)
         ASSERT_EQ(resourceNumber(source), readNumber(Path(source).filename().str().c_str())) << source;
 }
 
+TEST(TextSearch, AgreesWithTheStringSearches)
+{
+    // Every string of up to seven bytes over "ab<", every needle of up to
+    // three bytes, every pivot and start: the pivot byte decides only how the
+    // search runs, never what it finds.
+    std::vector<std::string> texts{""};
+    for (std::size_t from = 0, length = 0; length < 7; ++length) {
+        const std::size_t to = texts.size();
+        for (std::size_t i = from; i < to; ++i)
+            for (char c : {'a', 'b', '<'})
+                texts.push_back(texts[i] + c);
+        from = to;
+    }
+    for (const std::string needle : {"a", "<b", "ab<", "b<b", "<<"}) {
+        for (const std::string& text : texts) {
+            ASSERT_EQ(findLastText(text, needle), text.rfind(needle)) << text << " / " << needle;
+            for (std::size_t pivot = 0; pivot < needle.size(); ++pivot)
+                for (std::size_t from = 0; from <= text.size() + 1; ++from)
+                    ASSERT_EQ(findText(text, needle, pivot, from), text.find(needle, from))
+                        << text << " / " << needle << " pivot " << pivot << " from " << from;
+        }
+    }
+}
+
+TEST(AppendPieces, JoinsShortAndLongPieces)
+{
+    const std::string longPiece(300, 'x');
+    std::string out = "head:";
+    appendPieces(out, {"[", "", "name", "]"});
+    appendPieces(out, {"<", longPiece, ">"});
+    EXPECT_EQ(out, "head:[name]<" + longPiece + ">");
+}
 
 }  // namespace

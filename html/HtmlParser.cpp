@@ -4,10 +4,6 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "html/entities.h"
 
 namespace Tessel {
@@ -89,28 +85,6 @@ inline const char* findByte(const char* from, const char* end, char c)
 inline const char* skipSpace(const char* p, const char* end)
 {
     while (p < end && isSpace(static_cast<unsigned char>(*p)))
-        ++p;
-    return p;
-}
-
-// The first '=' or '>' in [p, end), or end. Sixteen bytes at a time where
-// SSE2 is there: attribute names and the space between them are short but
-// many.
-inline const char* findEqualsOrClose(const char* p, const char* end)
-{
-#if defined(__SSE2__)
-    const __m128i equals = _mm_set1_epi8('=');
-    const __m128i close = _mm_set1_epi8('>');
-    while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int found = _mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, equals), _mm_cmpeq_epi8(bytes, close)));
-        if (found)
-            return p + __builtin_ctz(static_cast<unsigned>(found));
-        p += 16;
-    }
-#endif
-    while (p < end && !hasClass(*p, AttrNameEnd))
         ++p;
     return p;
 }
@@ -201,7 +175,8 @@ const char* skipAttributes(const char* p, const char* end)
 {
     std::string_view value;
     for (;;) {
-        p = findEqualsOrClose(p, end);
+        while (p < end && !hasClass(*p, AttrNameEnd))
+            ++p;
         if (p == end || *p == '>')
             return p;
         p = readValue(p + 1, end, value);

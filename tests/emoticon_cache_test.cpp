@@ -162,8 +162,12 @@ TEST(XmlNesting, CountsElementsTheWayTheParserReadsThem)
 
 TEST_F(Catalogue, PathsFromIds)
 {
-    EmoticonCache cache = load("<face><clasic size=\"1\"><em>noid</em></clasic></face>");
+    const std::string longId(1000, '7');
+    EmoticonCache cache = load("<face><clasic size=\"2\"><em>noid</em><em id=\"" + longId +
+                               "\">long</em></clasic></face>");
     EXPECT_EQ(cache.getPathFromName("noid"), tag(""));
+    // The image tag holds the path as cut at 259 bytes.
+    EXPECT_EQ(cache.getPathFromName("long"), "<img src=\"" + cache.getPathFromId(longId) + "\"/>");
     EXPECT_EQ(cache.getPathFromId(std::string("12\0" "3", 4)), ":/Res/FaceMgr/em/12.png");
     EXPECT_EQ(cache.getPathFromId(std::string(238, '7')), ":/Res/FaceMgr/em/" + std::string(238, '7') + ".png");
     EXPECT_EQ(cache.getPathFromId(std::string(239, '7')), ":/Res/FaceMgr/em/" + std::string(239, '7') + ".pn");

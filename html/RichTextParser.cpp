@@ -39,6 +39,7 @@ void RichTextParser::parseToBody(const std::string& input)
     if (copyPos)
         body.append(copyPos);
     imageCache.clear();
+    releaseRunMemory();
 }
 
 void RichTextParser::beginCopy(const char* begin, const char* end)
@@ -92,34 +93,34 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
         return;
 
     const ImageKey key = cachedImageKey(src);
-    auto cached = imageCache.find(key.view());
-    const std::string* path;
-    if (cached != imageCache.end()) {
-        path = &cached->second;
-    } else {
-        std::string resolved;
+    auto cached = imageCache.lower_bound(key.view());
+    if (cached == imageCache.end() || cached->first != key.view()) {
+        std::string downloaded;
+        std::string_view resolved;
         if (startsWith(src, "http://")) {
             if (!downloader)
                 downloader = new ImageDownloader();
             // The downloader announces the file itself.
-            if (!downloader->downloadImage(src, resolved))
+            if (!downloader->downloadImage(src, downloaded))
                 return;
+            resolved = downloaded;
         } else {
             resolved = localPathOfSource(src);
-            if (!startsWith(resolved, ":/") && !isFile(Path(resolved))) {
+            if (!startsWith(resolved, ":/") && !isFile(Path(std::string(resolved)))) {
                 if (keepBody)
                     replaceTag(tagStart, false);
                 return;
             }
             if (Callback)
-                Callback(2, resolved.c_str(), static_cast<int>(resolved.size()), CallbackUser);
+                Callback(2, resolved.data(), static_cast<int>(resolved.size()), CallbackUser);
         }
-        path = &imageCache.emplace(key.str(), std::move(resolved)).first->second;
+        cached = imageCache.emplace_hint(cached, key.view(), resolved);
     }
+    const std::string_view path = cached->second;
 
-    appendImageTag(text, *path);
+    appendImageTag(text, path);
     if (keepBody && replaceTag(tagStart, false))
-        appendImageTag(body, *path);
+        appendImageTag(body, path);
 }
 
 }  // namespace Tessel

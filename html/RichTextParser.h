@@ -5,20 +5,25 @@
 
 #include <cstddef>
 #include <map>
+#include <memory_resource>
 #include <string>
 
 #include "html/TextParser.h"
+#include "html/run_memory.h"
 
 namespace Tessel {
 
 class ImageDownloader;
 
-class RichTextParser : public TextParser {
+// The run memory is a base so that it is built before, and outlives, the
+// containers that draw on it.
+class RichTextParser : public TextParser, protected RunMemory {
 public:
     const char* copyPos = nullptr;
     ImageDownloader* downloader = nullptr;
     // Ordered by key; looked up by a key held in a buffer, without a copy.
-    std::map<std::string, std::string, std::less<>> imageCache;
+    // Its entries live in the run memory.
+    std::pmr::map<std::pmr::string, std::pmr::string, std::less<>> imageCache{runMemory()};
     bool keepBody = false;
     bool resourceImagesOnly = false;
 

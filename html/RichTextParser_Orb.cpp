@@ -58,7 +58,7 @@ void RichTextParser_Orb::SetCustomHead(const std::string& title, const std::stri
     headDate = date;
 }
 
-void RichTextParser_Orb::replaceWithReference(const char* tagStart, const std::string& value)
+void RichTextParser_Orb::replaceWithReference(const char* tagStart, std::string_view value)
 {
     // A replaced tag runs through the first "/>" after its start; without
     // one it ends at its own ">", or at the end of the input.
@@ -82,19 +82,23 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
             return;
         const std::size_t labelStart = text.size();
         appendPieces(text, {"[", record->name, "]"});
-        if (seenEmoticons.insert(record->id).second)
+        const std::string_view id = record->id;
+        auto seen = seenEmoticons.lower_bound(id);
+        if (seen == seenEmoticons.end() || *seen != id) {
+            seenEmoticons.emplace_hint(seen, id);
             emoticonList.emplace_back(record->name, text.substr(labelStart));
+        }
         replaceWithReference(tagStart, record->name);
         return;
     }
 
     const ImageKey key = cachedImageKey(s);
-    auto cached = imageCache.find(key.view());
-    if (cached == imageCache.end()) {
-        std::string path = localPathOfSource(s);
-        if (!isFile(Path(path)))
+    auto cached = imageCache.lower_bound(key.view());
+    if (cached == imageCache.end() || cached->first != key.view()) {
+        const std::string_view path = localPathOfSource(s);
+        if (!isFile(Path(std::string(path))))
             return;
-        cached = imageCache.emplace(key.str(), std::move(path)).first;
+        cached = imageCache.emplace_hint(cached, key.view(), path);
     }
     imageList.emplace_back(cached->first, cached->second);
     replaceWithReference(tagStart, cached->first);
@@ -112,7 +116,7 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
     }
     if (!rebuildMode)
         return;
-    auto cached = imageCache.find(id);
+    auto cached = imageCache.find(std::string_view(id));
     if (cached != imageCache.end() && replaceTag(tagStart, true))
         appendImageTag(body, cached->second);
 }
@@ -131,6 +135,7 @@ void RichTextParser_Orb::endConversion()
 {
     imageCache.clear();
     seenEmoticons.clear();
+    releaseRunMemory();
 }
 
 void RichTextParser_Orb::convertMessage(const std::string& html)
@@ -191,7 +196,7 @@ void RichTextParser_Orb::appendTitleDiv()
 void RichTextParser_Orb::loadImageList(const StringPairList& images)
 {
     for (const auto& pair : images)
-        imageCache.insert(pair);
+        imageCache.emplace(std::string_view(pair.first), std::string_view(pair.second));
 }
 
 void RichTextParser_Orb::rebuildHtml(const std::string& source)

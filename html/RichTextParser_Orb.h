@@ -2,6 +2,7 @@
 // lists of what they stand for; and the way back to HTML and text.
 #pragma once
 
+#include <memory_resource>
 #include <set>
 #include <string>
 
@@ -15,7 +16,7 @@ public:
     std::string headTitle;
     std::string headSender;
     std::string headDate;
-    std::set<std::string> seenEmoticons;
+    std::pmr::set<std::pmr::string, std::less<>> seenEmoticons{runMemory()};
     StringPairList emoticonList;
     StringPairList imageList;
     bool rebuildMode = false;
@@ -36,7 +37,7 @@ public:
 
 private:
     // Replaces the tag in the copy by "<img id=\"" value "\"/>".
-    void replaceWithReference(const char* tagStart, const std::string& value);
+    void replaceWithReference(const char* tagStart, std::string_view value);
     // Appends the title div of the head strings to body.
     void appendTitleDiv();
     // Empties the outputs and lists at the start of a conversion, and the

@@ -4,18 +4,19 @@
 
 namespace Tessel {
 
-std::string localPathOfSource(const std::string& source)
+std::string_view localPathOfSource(const std::string& source)
 {
-    if (!startsWith(source, "file:///"))
-        return source;
+    std::string_view path = source;
+    if (!startsWith(path, "file:///"))
+        return path;
 #if defined(_WIN32)
-    return source.substr(8);
+    return path.substr(8);
 #else
-    return source.substr(source.compare(7, 2, "//") == 0 ? 8 : 7);
+    return path.substr(path.compare(7, 2, "//") == 0 ? 8 : 7);
 #endif
 }
 
-void appendImageTag(std::string& out, const std::string& path)
+void appendImageTag(std::string& out, std::string_view path)
 {
     appendPieces(out, {"<img src=\"", path, "\"/>"});
 }

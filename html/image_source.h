@@ -9,7 +9,7 @@
 namespace Tessel {
 
 // Inline, so that the prefix length of a literal is known at compile time.
-inline bool startsWith(const std::string& s, const char* prefix)
+inline bool startsWith(std::string_view s, const char* prefix)
 {
     const std::size_t n = std::strlen(prefix);
     return s.size() >= n && std::memcmp(s.data(), prefix, n) == 0;
@@ -18,8 +18,9 @@ inline bool startsWith(const std::string& s, const char* prefix)
 // The local path that an image source names: the source itself, or a
 // "file:///" address without its scheme. On Windows the prefix is cut whole
 // (file:///C:/x.png is C:/x.png); elsewhere the path keeps its root, so that
-// both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png.
-std::string localPathOfSource(const std::string& source);
+// both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png. A tail of
+// source, so NUL-terminated like it.
+std::string_view localPathOfSource(const std::string& source);
 
 // Appends the pieces to out. Every append to a std::string is a call into
 // the C++ library, so short results are put together on the stack and
@@ -46,7 +47,7 @@ inline void appendPieces(std::string& out, std::initializer_list<std::string_vie
 }
 
 // Appends "<img src=\"" path "\"/>" to out.
-void appendImageTag(std::string& out, const std::string& path);
+void appendImageTag(std::string& out, std::string_view path);
 
 // The '>' that ends the first ">" (or, with slash, the first "/>") in
 // [from, end) ahead of any NUL byte, where strstr would find it in a C

@@ -84,6 +84,27 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
     EXPECT_EQ(callbackCalls.size(), 3u);
 }
 
+TEST_F(RichTextTest, ManyPicturesInOneRunAreEachResolvedOnce)
+{
+    // Far more distinct sources than the parser keeps without the heap, each
+    // twice, over runs that start again from an empty cache.
+    std::string input, expected;
+    for (int i = 0; i < 200; ++i) {
+        const std::string source = ":/Res/FaceMgr/em/" + std::to_string(i) + ".png";
+        input += "<img src=\"" + source + "\"><img src=\"" + source + "\">";
+        expected += img(source) + img(source);
+    }
+    for (int run = 0; run < 3; ++run) {
+        callbackCalls.clear();
+        keepBody(input);
+        EXPECT_EQ(parser.text, expected);
+        EXPECT_EQ(parser.body, expected);
+        ASSERT_EQ(callbackCalls.size(), 200u);
+        EXPECT_EQ(callbackCalls[199].data, ":/Res/FaceMgr/em/199.png");
+        EXPECT_TRUE(parser.imageCache.empty());
+    }
+}
+
 TEST_F(RichTextTest, UnresolvableSourcesAreDropped)
 {
     // Local sources are taken as written: "&amp;" and "%25" are not decoded.

@@ -208,6 +208,37 @@ TEST_F(BodyTest, QtMessageRoundTrip)
     EXPECT_TRUE(parser.body.empty());
 }
 
+TEST_F(BodyTest, RunLookupsSurviveTheBaseRun)
+{
+    // The base class's keep-body run on a body parser leaves emoticon ids
+    // behind while it empties its own image look-ups; later conversions
+    // must still see every id and picture correctly.
+    std::string emoticons;
+    for (int round = 0; round < 20; ++round)
+        for (int n = 1; n <= 5; ++n)
+            emoticons += "<img src=\":/Res/FaceMgr/em/" + std::to_string(n) + ".png\"/>";
+    parser.setKeepBody(true);
+    parser.parseToBody("<p>" + emoticons + "<img src=\"" + picture + "\"/></p>");
+    parser.setKeepBody(false);
+    EXPECT_EQ(parser.seenEmoticons.size(), 5u);
+    EXPECT_TRUE(parser.imageCache.empty());
+
+    const StringPairList all{{"smile", "[smile]"}, {"wink", "[wink]"}, {"grin", "[grin]"},
+                             {"cake", "[cake]"}, {"rock & roll", "[rock & roll]"}};
+    std::string labels;
+    for (int round = 0; round < 20; ++round)
+        labels += "[smile][wink][grin][cake][rock & roll]";
+    for (int run = 0; run < 3; ++run) {
+        parser.convertMessage("<body>" + emoticons + "<img src=\"" + picture + "\"/></body>");
+        EXPECT_EQ(parser.text, labels);
+        // The first conversion still holds the ids of the base run, which
+        // only a conversion's end empties.
+        EXPECT_EQ(parser.emoticonList, run == 0 ? StringPairList{} : all);
+        EXPECT_EQ(parser.imageList, (StringPairList{{key, picture}}));
+        EXPECT_TRUE(parser.imageCache.empty() && parser.seenEmoticons.empty());
+    }
+}
+
 TEST_F(BodyTest, Conversions)
 {
     const std::string nul(1, '\0'), T = titleDiv();

@@ -84,6 +84,27 @@ std::string systemText(const Path& p)
     return p.posixStr();
 }
 
+// Whether text is already the system rendering of Path(text): no
+// back-slash, and, after an optional leading '/', no empty and no "."
+// element.
+bool rendersAsItself(const std::string& text)
+{
+    std::size_t elementStart = !text.empty() && text[0] == '/' ? 1 : 0;
+    if (elementStart == text.size())
+        return false;
+    for (std::size_t i = elementStart; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '/') {
+            const std::size_t length = i - elementStart;
+            if (length == 0 || (length == 1 && text[elementStart] == '.'))
+                return false;
+            elementStart = i + 1;
+        } else if (text[i] == '\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
 Kind kindOf(const char* name)
 {
     struct stat status;
@@ -158,6 +179,15 @@ bool exists(const Path& p)
 bool isFile(const Path& p)
 {
     return kindOf(systemText(p).c_str()) == Kind::file;
+}
+
+bool isFileNamed(const std::string& text)
+{
+#if !defined(_WIN32)
+    if (rendersAsItself(text))
+        return kindOf(text.c_str()) == Kind::file;
+#endif
+    return isFile(Path(text));
 }
 
 bool isDirectory(const Path& p)

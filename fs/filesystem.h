@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "fs/Path.h"
 
@@ -9,6 +10,9 @@ namespace Tessel {
 
 bool exists(const Path& p);
 bool isFile(const Path& p);
+// The same answer as isFile(Path(text)), without building the Path when the
+// text needs no rewriting to name it (the common case of an image source).
+bool isFileNamed(const std::string& text);
 bool isDirectory(const Path& p);
 std::uint64_t fileSize(const Path& p, bool refresh);
 // One level; on failure error receives the errno value read right after.

@@ -106,7 +106,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
             resolved = downloaded;
         } else {
             resolved = localPathOfSource(src);
-            if (!startsWith(resolved, ":/") && !isFile(Path(std::string(resolved)))) {
+            if (!startsWith(resolved, ":/") && !isFileNamed(std::string(resolved))) {
                 if (keepBody)
                     replaceTag(tagStart, false);
                 return;

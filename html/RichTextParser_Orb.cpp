@@ -96,7 +96,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
     auto cached = imageCache.lower_bound(key.view());
     if (cached == imageCache.end() || cached->first != key.view()) {
         const std::string_view path = localPathOfSource(s);
-        if (!isFile(Path(std::string(path))))
+        if (!isFileNamed(std::string(path)))
             return;
         cached = imageCache.emplace_hint(cached, key.view(), path);
     }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +127,35 @@ TEST(FileQueries, KindSizeAndUtf8Names)
     EXPECT_TRUE(isFile(Path(file)));
     EXPECT_EQ(fileSize(Path(file), true), 3u);
     EXPECT_EQ(Path(file).filename().str(), "\xE5\x9B\xBE.dat");
+}
+
+TEST(FileQueries, TextAnswersAsThePathItNames)
+{
+    // Every tail of up to five bytes out of "ab./\\" after the temporary
+    // directory (a file a, a directory b holding a file a), and each tail
+    // alone: separators doubled, trailing or back-slashed and "." elements
+    // must give the answer of the Path they make.
+    TempDir dir;
+    writeFile(dir / "a", "x");
+    ASSERT_TRUE(createDirectories(Path(dir / "b")));
+    writeFile(dir / "b" + "/a", "y");
+    std::vector<std::string> tails{""};
+    for (std::size_t from = 0, length = 0; length < 5; ++length) {
+        const std::size_t to = tails.size();
+        for (std::size_t i = from; i < to; ++i)
+            for (char c : {'a', 'b', '.', '/', '\\'})
+                tails.push_back(tails[i] + c);
+        from = to;
+    }
+    int files = 0;
+    for (const std::string& tail : tails) {
+        for (const std::string& text : {dir.path() + tail, tail}) {
+            const bool expected = isFile(Path(text));
+            ASSERT_EQ(isFileNamed(text), expected) << text;
+            files += expected;
+        }
+    }
+    EXPECT_GT(files, 20);
 }
 
 TEST(ExecutablePath, NamesTheRunningTestBinary)

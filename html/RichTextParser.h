@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
-#include <memory_resource>
 #include <string>
 
 #include "html/TextParser.h"
@@ -23,7 +21,7 @@ public:
     ImageDownloader* downloader = nullptr;
     // Ordered by key; looked up by a key held in a buffer, without a copy.
     // Its entries live in the run memory.
-    std::pmr::map<std::pmr::string, std::pmr::string, std::less<>> imageCache{runMemory()};
+    RunMap<RunString, RunString> imageCache{RunAllocator<char>(runMemory())};
     bool keepBody = false;
     bool resourceImagesOnly = false;
 

@@ -2,8 +2,6 @@
 // lists of what they stand for; and the way back to HTML and text.
 #pragma once
 
-#include <memory_resource>
-#include <set>
 #include <string>
 
 #include "api/tessel.h"
@@ -16,7 +14,7 @@ public:
     std::string headTitle;
     std::string headSender;
     std::string headDate;
-    std::pmr::set<std::pmr::string, std::less<>> seenEmoticons{runMemory()};
+    RunSet<RunString> seenEmoticons{RunAllocator<char>(runMemory())};
     StringPairList emoticonList;
     StringPairList imageList;
     bool rebuildMode = false;

@@ -15,8 +15,14 @@
 #include <utility>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
 #define TESSEL_RUN_MEMORY_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSEL_RUN_MEMORY_CHECKED 1
+#endif
+#endif
+#ifdef TESSEL_RUN_MEMORY_CHECKED
+#include <sanitizer/asan_interface.h>
 #endif
 
 namespace Tessel {

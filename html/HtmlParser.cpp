@@ -333,16 +333,23 @@ void HtmlParser::parse(const char* data, std::size_t length)
                 continue;
             std::string_view value;
             p = readValue(p + 1, end, value);
-            if (attr == "src")
-                onImgSrc(imageTag, reported.assign(value.data(), value.size()));
-            else if (attr == "id")
-                onImgId(imageTag, reported.assign(value.data(), value.size()));
+            // clear and append: a plain copy, cheaper than a general assign.
+            if (attr == "src") {
+                reported.clear();
+                onImgSrc(imageTag, reported.append(value.data(), value.size()));
+            } else if (attr == "id") {
+                reported.clear();
+                onImgId(imageTag, reported.append(value.data(), value.size()));
+            }
         }
 
-        if (name.startsWith("script", 6))
-            inScript = true;
-        else if (name.startsWith("style", 5))
-            inStyle = true;
+        // One test of the first byte spares most tags the two comparisons.
+        if (name.length >= 5 && name.bytes[0] == 's') {
+            if (name.startsWith("script", 6))
+                inScript = true;
+            else if (name.startsWith("style", 5))
+                inStyle = true;
+        }
 
         if (p < end && *p == '>')
             ++p;

@@ -55,16 +55,15 @@ int resourceNumber(const std::string& source)
         if (end == data)
             return 0;
         const char* start = end;
+        bool colon = false;
         while (start > data && !isSeparator(start[-1]))
-            --start;
+            colon |= *--start == ':';
         if (end - start == 1 && *start == '.') {
             end = start;
             continue;
         }
-        for (const char* p = start; p < end; ++p) {
-            if (*p == ':')
-                return 0;
-        }
+        if (colon)
+            return 0;
         // The element is followed by a separator or the string's NUL, where
         // the reading of the number stops in any case.
         return readNumber(start);

@@ -2,10 +2,14 @@
 // messages, "plain" the messages without markup, "large" the 1 MB message.
 #include <benchmark/benchmark.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "api/tessel.h"
+#include "fs/filesystem.h"
 #include "html/HtmlParser.h"
+#include "html/image_source.h"
 #include "support/corpus.h"
 #include "support/library.h"
 #include "support/throughput.h"
@@ -87,6 +91,44 @@ void tokenizer(benchmark::State& state, const char* corpus)
     });
 }
 
+// The paths of the file tests that ParseHtml makes on each message: one
+// per distinct source that is neither a resource nor a web address.
+std::vector<std::vector<std::string>> localPictures(const std::vector<std::string>& messages)
+{
+    struct Sources : Tessel::HtmlParser {
+        std::set<std::string> found;
+        void onImgSrc(const char*, const std::string& src) override { found.insert(src); }
+    } parser;
+    std::vector<std::vector<std::string>> pictures;
+    for (const auto& message : messages) {
+        parser.found.clear();
+        parser.parse(message.data(), message.size());
+        pictures.emplace_back();
+        for (const auto& src : parser.found) {
+            const std::string_view path = Tessel::localPathOfSource(src);
+            if (!src.empty() && !Tessel::startsWith(src, "http://") && !Tessel::startsWith(path, ":/"))
+                pictures.back().emplace_back(path);
+        }
+    }
+    return pictures;
+}
+
+// Nothing but those file tests, over the corpus: what is left of any time
+// budget for ParseHtml once the file system has answered.
+void fileTests(benchmark::State& state, const char* corpus)
+{
+    const auto& messages = benchsupport::corpusMessages(corpus);
+    const auto pictures = localPictures(messages);
+    for (auto _ : state) {
+        for (const auto& paths : pictures) {
+            for (const auto& path : paths)
+                benchmark::DoNotOptimize(Tessel::isFileNamed(path));
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * benchsupport::totalBytes(messages)));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * messages.size()));
+}
+
 }  // namespace
 
 BENCHMARK_CAPTURE(parseHtml, qt, "qt.msgs", false)->Name("ParseHtml/qt");
@@ -102,3 +144,4 @@ BENCHMARK_CAPTURE(htmlFromBody, large, "large.html")->Name("HtmlFromBody/large")
 BENCHMARK_CAPTURE(emoticonTextFromBody, qt, "qt.msgs")->Name("EChTextFromBody/qt");
 BENCHMARK_CAPTURE(emoticonTextFromBody, large, "large.html")->Name("EChTextFromBody/large");
 BENCHMARK_CAPTURE(tokenizer, qt, "qt.msgs")->Name("Tokenizer/qt");
+BENCHMARK_CAPTURE(fileTests, qt, "qt.msgs")->Name("Floor/file_tests");

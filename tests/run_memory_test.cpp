@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "html/run_memory.h"
@@ -75,33 +74,4 @@ TEST(RunArena, RewindWaitsForEveryBlock)
     arena.rewind();
     EXPECT_EQ(arena.allocate(40, 8), kept.at);
     arena.deallocate();
-}
-
-TEST(RunArena, ContainersGiveTheirBlocksBack)
-{
-    // A map and a set of run strings, emptied and rewound many times: each
-    // round starts again at the buffer and keeps its contents right.
-    RunArena arena;
-    RunMap<RunString, RunString> map{RunAllocator<char>(arena)};
-    RunSet<RunString> set{RunAllocator<char>(arena)};
-    void* start = nullptr;
-    for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 300; ++i) {
-            const std::string key = "key number " + std::to_string(i) + " of a longer kind";
-            map.emplace(std::string_view(key), std::string_view(key + " value"));
-            set.emplace(std::string_view(key));
-        }
-        ASSERT_EQ(map.size(), 300u);
-        EXPECT_EQ(map.find(std::string_view("key number 7 of a longer kind"))->second,
-                  "key number 7 of a longer kind value");
-        EXPECT_EQ(set.count(std::string_view("key number 299 of a longer kind")), 1u);
-        map.clear();
-        set.clear();
-        arena.rewind();
-        void* next = arena.allocate(1, 1);
-        arena.deallocate();
-        if (round == 0)
-            start = next;
-        EXPECT_EQ(next, start) << round;
-    }
 }

@@ -333,7 +333,7 @@ void HtmlParser::parse(const char* data, std::size_t length)
                 continue;
             std::string_view value;
             p = readValue(p + 1, end, value);
-            // clear and append: a plain copy, cheaper than a general assign.
+            // Emptied and appended to: a plain copy, cheaper than the general assign.
             if (attr == "src") {
                 reported.clear();
                 onImgSrc(imageTag, reported.append(value.data(), value.size()));

@@ -189,8 +189,7 @@ def budget_note(runs, fastest):
     tests and a bare scan take of it on this machine: medians over the runs
     of each run's own figures, so that a slow spell of one run moves both."""
     def per_message(name, factor=1):
-        values = {r: 1e9 / (factor * rate[1]) for r, rate in runs.get(name, {}).items() if rate[1]}
-        return values
+        return {r: 1e9 / (factor * rate[1]) for r, rate in runs.get(name, {}).items() if rate[1]}
     budget = per_message(fastest, 3)
     qt_budget = per_message("Peer/Qt_setHtml_toPlainText", 100)
     files = per_message("Floor/file_tests")

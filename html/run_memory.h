@@ -67,22 +67,13 @@ public:
 private:
     // Under AddressSanitizer, memory not handed out is poisoned, so that a
     // read or write past a block is caught as it would be on the heap.
-    static void markFree(void* at, std::size_t bytes)
-    {
 #ifdef TESSEL_RUN_MEMORY_CHECKED
-        ASAN_POISON_MEMORY_REGION(at, bytes);
+    static void markFree(void* at, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(at, bytes); }
+    static void markInUse(void* at, std::size_t bytes) { ASAN_UNPOISON_MEMORY_REGION(at, bytes); }
 #else
-        (void)at, (void)bytes;
+    static void markFree(void*, std::size_t) {}
+    static void markInUse(void*, std::size_t) {}
 #endif
-    }
-    static void markInUse(void* at, std::size_t bytes)
-    {
-#ifdef TESSEL_RUN_MEMORY_CHECKED
-        ASAN_UNPOISON_MEMORY_REGION(at, bytes);
-#else
-        (void)at, (void)bytes;
-#endif
-    }
 
     struct Chunk {
         Chunk* previous;

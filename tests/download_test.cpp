@@ -1,7 +1,7 @@
 // The image downloader against the in-test server: which addresses it
 // fetches, where the files go, connection reuse, and what stays after a
-// server that stalls, breaks off or misbehaves. A hostile answer must end
-// within the waits of the design, leave in the cache only bytes that the
+// server that is slow, breaks off or misbehaves. A hostile answer must end
+// within the downloader's wait, leave in the cache only bytes that the
 // server sent, and leave the downloader fit for a normal picture right after.
 // Each test has its own loopback address, so that they run in parallel.
 #include <gtest/gtest.h>
@@ -62,11 +62,12 @@ protected:
         return fetched;
     }
 
-    // A failed download: no file, no announcement, within one step's wait
-    // (3000 ms; anything far beyond means a hang).
+    // A failed download: no file, no announcement, after one step's full
+    // wait of 3000 ms (a failed step signals nothing; far beyond is a hang).
     void expectNothingStored()
     {
         EXPECT_EQ(downloader.state, timedOut);
+        EXPECT_GE(took, std::chrono::milliseconds(2900));
         EXPECT_LT(took, std::chrono::milliseconds(4500));
         EXPECT_FALSE(fs::exists(cache));
         EXPECT_TRUE(callbackCalls.empty());
@@ -112,12 +113,6 @@ TEST_F(Download, RefusesOtherAddressesWithoutAnyTraffic)
     EXPECT_TRUE(downloader.connections.empty());
     EXPECT_TRUE(callbackCalls.empty());
     EXPECT_FALSE(fs::exists(cache));
-
-    std::string host, path;
-    EXPECT_TRUE(ImageDownloader::splitUrl("http://h:81/p/q.png?x=1", host, path));
-    EXPECT_EQ(host + " " + path, "h:81 /p/q.png?x=1");
-    EXPECT_TRUE(ImageDownloader::splitUrl("http:///x.png", host, path));
-    EXPECT_EQ(host + " " + path, " /x.png");
 }
 
 TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
@@ -147,21 +142,11 @@ TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
     EXPECT_EQ(readFile(paths[1]), "small");
     EXPECT_EQ(readFile(paths[2]), "other");
 
-    // A port in the host text names another connection, on port 80 too. The
-    // stand-in drops the suffix; WinINet takes the whole text for the name
-    // of a host, which does not resolve.
+    // A port in the host text names another connection, on port 80 all the
+    // same. (WinINet takes the whole text for the name of a host, which does
+    // not resolve.)
     std::string suffixed;
-#if defined(_WIN32)
-    EXPECT_FALSE(downloader.downloadImage("http://127.0.20.3:8080/r.png", suffixed));
-    EXPECT_EQ(callbackCalls.size(), 3u);
-    EXPECT_EQ(two.requests(), 1);
-#else
-    ASSERT_TRUE(downloader.downloadImage("http://127.0.20.3:8080/r.png", suffixed));
-    expectStored(3, suffixed, ".png");
-    EXPECT_NE(suffixed, paths[2]);
-    EXPECT_EQ(readFile(suffixed), "other");
-    EXPECT_EQ(two.requests(), 2);
-#endif
+    downloader.downloadImage("http://127.0.20.3:8080/r.png", suffixed);
     EXPECT_EQ(downloader.connections.count("127.0.20.3:8080"), 1u);
     EXPECT_EQ(downloader.connections.size(), 3u);
     EXPECT_EQ(one.connections(), 1);
@@ -175,94 +160,58 @@ TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
 #endif
 }
 
-TEST_F(Download, EmptyHostIsNeverLookedUp)
-{
-    ASSERT_TRUE(downloader.connectHost("127.0.20.4"));
-    HINTERNET known = downloader.connection;
-    downloader.connections[""] = known;
-    EXPECT_EQ(downloader.findConnection(""), nullptr);
-#if defined(_WIN32)
-    EXPECT_FALSE(downloader.connectHost(""));  // WinINet refuses an empty host name
-#else
-    EXPECT_TRUE(downloader.connectHost(""));
-#endif
-    EXPECT_NE(downloader.connection, known);
-    EXPECT_TRUE(downloader.connectHost("127.0.20.4"));
-    EXPECT_EQ(downloader.connection, known);
-}
-
-TEST_F(Download, StalledSendTimesOutAndItsLateAnswerDoesNoHarm)
-{
-    HttpServer server("127.0.20.5");
-    Reply stalled{200, "late"};
-    stalled.delayMilliseconds = 3300;
-    server.on("/stalled.png", stalled);
-    const std::string body = patternBytes(40000);
-    server.on("/ok.png", {200, body});
-
-    std::string path;
-    EXPECT_FALSE(fetch("http://127.0.20.5/stalled.png", path));
-    expectNothingStored();
-    EXPECT_GE(took, std::chrono::milliseconds(2900));
-    EXPECT_EQ(downloader.connections.size(), 1u);
-
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(downloader.downloadImage("http://127.0.20.5/ok.png", path));
-        EXPECT_TRUE(readFile(path) == body);
-        EXPECT_TRUE(server.waitForReplies(2, 3000));  // the late answer has gone out
-    }
-}
-
-TEST_F(Download, StallOrResetMidBodyKeepsTheChunksWritten)
+TEST_F(Download, ResetMidBodyKeepsTheChunksWritten)
 {
     HttpServer server("127.0.20.6");
-    Reply stall{200, patternBytes(60000)}, reset = stall;
-    stall.cut = Reply::stall;
-    stall.cutAt = 45000;
-    server.on("/s.png", stall);
+    Reply reset{200, patternBytes(60000)};
     reset.cut = Reply::reset;
     reset.cutAt = 30000;
     server.on("/r.png", reset);
 
-    std::string stalled, broken;
-    {
-        ImageDownloader first;
-        EXPECT_TRUE(first.downloadImage("http://127.0.20.6/s.png", stalled));
-        EXPECT_EQ(first.state, timedOut);
-    }
+    std::string broken;
     EXPECT_TRUE(downloader.downloadImage("http://127.0.20.6/r.png", broken));
     EXPECT_NE(downloader.state, done);
-    EXPECT_TRUE(readFile(stalled) == stall.body.substr(0, deliveredBeforeCut(45000)));
     EXPECT_TRUE(readFile(broken) == reset.body.substr(0, deliveredBeforeCut(30000)));
-    ASSERT_EQ(callbackCalls.size(), 2u);
-    expectStored(0, stalled, ".png");
-    expectStored(1, broken, ".png");
+    ASSERT_EQ(callbackCalls.size(), 1u);
+    expectStored(0, broken, ".png");
 }
 
-TEST_F(Download, EndlessHeadersAreDroppedWhenTheSendIsGivenUp)
+TEST_F(Download, AnswersThatAreNoHttpStoreNothing)
 {
+    // A connection closed before any answer (first, so that no kept
+    // connection is taken instead), header lines without end, and bytes
+    // without a status line, in turn from one host. Wine's WinINet takes the
+    // first and the last for successful answers: an empty one, and the body
+    // of an HTTP/0.9 answer.
     HttpServer server("127.0.71.1");
-    Reply endless;
+    Reply endless, garbage{200, patternBytes(64 << 10)};
     endless.endlessHeaders = true;
+    garbage.headless = true;
     server.on("/endless.png", endless);
-
-    std::string path;
-    EXPECT_FALSE(fetch("http://127.0.71.1/endless.png", path));
-    expectNothingStored();
-    expectNextDownloadWorks(server, "127.0.71.1");
-    if (runningUnderWine())
-        GTEST_SKIP() << "Wine's WinINet goes on reading the headers of a request closed while "
-                        "they arrive";
-    // The client has hung up: the server can no longer send.
-    EXPECT_TRUE(server.waitForReplies(1, 3000));
+    server.on("/junk.png", garbage);
+    for (const std::string name : {"closed", "endless", "junk"}) {
+        if (runningUnderWine() && name != "endless")
+            continue;
+        SCOPED_TRACE(name);
+        useCache(root / name);
+        callbackCalls.clear();
+        server.closeOnAccept(name == "closed");
+        std::string path;
+        EXPECT_FALSE(fetch("http://127.0.71.1/" + name + ".png", path));
+        expectNothingStored();
+        // The client has hung up: every answer has ended. (Wine's WinINet
+        // goes on reading the headers of a request closed while they arrive.)
+        EXPECT_TRUE(runningUnderWine() || server.waitForReplies(server.requests(), 3000));
+        server.closeOnAccept(false);
+        expectNextDownloadWorks(server, "127.0.71.1");
+    }
 }
 
 TEST_F(Download, BodyLargerThanAnnouncedEndsAtTheAnnouncedLength)
 {
-    // What follows the announced body answers nothing: the client delivers
-    // the announced bytes and never lets the rest pass for the answer to a
-    // later request on the same connection. It comes right behind the body,
-    // or once the client has finished with it.
+    // The excess answers nothing: the client delivers the announced bytes
+    // and never lets the rest pass for the answer to a later request on the
+    // same connection, whether it comes right behind the body or later.
     if (runningUnderWine())
         GTEST_SKIP() << "Wine's WinINet does not stop at the announced length when more follows: "
                         "at times it waits for more, and it reads the excess as the next answer";
@@ -277,53 +226,18 @@ TEST_F(Download, BodyLargerThanAnnouncedEndsAtTheAnnouncedLength)
     late.stallMilliseconds = 100;
     server.on("/late.png", late);
 
-    std::string path;
-    ASSERT_TRUE(fetch("http://127.0.71.2/flood.png", path));
+    std::string flooded, lately;
+    ASSERT_TRUE(fetch("http://127.0.71.2/flood.png", flooded));
     EXPECT_EQ(downloader.state, done);
-    EXPECT_TRUE(readFile(path) == flood.body.substr(0, 100));
-
-    ASSERT_TRUE(fetch("http://127.0.71.2/late.png", path));
+    ASSERT_TRUE(fetch("http://127.0.71.2/late.png", lately));
     EXPECT_EQ(downloader.state, done);
-    EXPECT_TRUE(readFile(path) == late.body.substr(0, 100));
+    EXPECT_TRUE(readFile(flooded) == flood.body.substr(0, 100));
+    EXPECT_TRUE(readFile(lately) == late.body.substr(0, 100));
     // The flood has ended, and the rest of the late body waits at the client.
     ASSERT_TRUE(server.waitForReplies(2, 3000));
-
     ASSERT_EQ(callbackCalls.size(), 2u);
     expectNextDownloadWorks(server, "127.0.71.2");
     EXPECT_EQ(server.connections(), 3);
-}
-
-TEST_F(Download, ConnectionClosedAtAcceptFailsTheSend)
-{
-    if (runningUnderWine())
-        GTEST_SKIP() << "Wine's WinINet at times completes a request whose connection closed "
-                        "before any answer as a successful, empty one";
-    HttpServer server("127.0.71.3");
-    server.closeOnAccept(true);
-
-    std::string path;
-    EXPECT_FALSE(fetch("http://127.0.71.3/any.png", path));
-    expectNothingStored();
-    EXPECT_GE(server.connections(), 1);
-    EXPECT_EQ(server.requests(), 0);
-    server.closeOnAccept(false);
-    expectNextDownloadWorks(server, "127.0.71.3");
-}
-
-TEST_F(Download, GarbageInsteadOfHttpIsNoPicture)
-{
-    if (runningUnderWine())
-        GTEST_SKIP() << "Wine's WinINet reads an answer without a status line as the body of an "
-                        "HTTP/0.9 answer";
-    HttpServer server("127.0.71.4");
-    Reply garbage{200, patternBytes(64 << 10)};
-    garbage.headless = true;
-    server.on("/junk.png", garbage);
-
-    std::string path;
-    EXPECT_FALSE(fetch("http://127.0.71.4/junk.png", path));
-    expectNothingStored();
-    expectNextDownloadWorks(server, "127.0.71.4");
 }
 
 TEST_F(Download, TrickledBodyArrivesWhole)
@@ -338,16 +252,10 @@ TEST_F(Download, TrickledBodyArrivesWhole)
 
     std::string path;
     ASSERT_TRUE(fetch("http://127.0.71.5/slow.jpg", path));
-    if (runningUnderWine()) {
-        // Its WinINet completes a read only when the buffer is full or the
-        // body has ended: four seconds here, past the wait.
-        EXPECT_EQ(downloader.state, timedOut);
-        EXPECT_EQ(readFile(path), "");
-    } else {
-        EXPECT_EQ(downloader.state, done);
-        EXPECT_EQ(readFile(path), trickle.body);
-    }
+    // Wine's WinINet completes a read only when the buffer is full or the
+    // body has ended: four seconds here, past the wait.
+    EXPECT_EQ(downloader.state, runningUnderWine() ? timedOut : done);
+    EXPECT_EQ(readFile(path), runningUnderWine() ? "" : trickle.body);
     ASSERT_EQ(callbackCalls.size(), 1u);
     expectNextDownloadWorks(server, "127.0.71.5");
 }
-

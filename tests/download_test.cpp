@@ -113,6 +113,12 @@ TEST_F(Download, RefusesOtherAddressesWithoutAnyTraffic)
     EXPECT_TRUE(downloader.connections.empty());
     EXPECT_TRUE(callbackCalls.empty());
     EXPECT_FALSE(fs::exists(cache));
+
+    std::string host, path;
+    EXPECT_TRUE(ImageDownloader::splitUrl("http://h:81/p/q.png?x=1", host, path));
+    EXPECT_EQ(host + " " + path, "h:81 /p/q.png?x=1");
+    EXPECT_TRUE(ImageDownloader::splitUrl("http:///x.png", host, path));
+    EXPECT_EQ(host + " " + path, " /x.png");
 }
 
 TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)

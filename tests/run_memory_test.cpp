@@ -3,6 +3,7 @@
 // back a block still in use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -17,21 +18,17 @@ struct Block {
     unsigned char* at;
     std::size_t size;
     unsigned char fill;
+
+    bool intact() const { return std::all_of(at, at + size, [this](unsigned char b) { return b == fill; }); }
 };
 
+// A block taken from the arena, checked for its alignment and filled.
 Block take(RunArena& arena, std::size_t size, std::size_t alignment, unsigned char fill)
 {
     auto* at = static_cast<unsigned char*>(arena.allocate(size, alignment));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(at) % alignment, 0u) << size << " bytes";
     std::memset(at, fill, size);
     return {at, size, fill};
-}
-
-bool intact(const Block& block)
-{
-    for (std::size_t i = 0; i < block.size; ++i)
-        if (block.at[i] != block.fill)
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -42,16 +39,11 @@ TEST(RunArena, BlocksAreAlignedAndApartAcrossChunks)
     // larger than any chunk so far and blocks after it.
     RunArena arena;
     std::vector<Block> blocks;
-    const std::size_t sizes[] = {1, 7, 32, 24, 3, 100, 48, 5000, 16, 9};
-    const std::size_t alignments[] = {1, 8, 16, 64};
-    for (int i = 0; i < 400; ++i) {
-        const std::size_t alignment = alignments[i % 4];
-        Block block = take(arena, sizes[i % 10], alignment, static_cast<unsigned char>(i));
-        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.at) % alignment, 0u) << i;
-        blocks.push_back(block);
-    }
+    const std::size_t sizes[] = {1, 7, 32, 24, 3, 100, 48, 5000, 16, 9}, alignments[] = {1, 8, 16, 64};
+    for (int i = 0; i < 400; ++i)
+        blocks.push_back(take(arena, sizes[i % 10], alignments[i % 4], static_cast<unsigned char>(i)));
     for (std::size_t i = 0; i < blocks.size(); ++i)
-        EXPECT_TRUE(intact(blocks[i])) << i;
+        EXPECT_TRUE(blocks[i].intact()) << i;
 }
 
 TEST(RunArena, RewindWaitsForEveryBlock)
@@ -64,9 +56,8 @@ TEST(RunArena, RewindWaitsForEveryBlock)
         arena.deallocate();
     // One block is still held: the rewind gives nothing back.
     arena.rewind();
-    const Block later = take(arena, 64, 8, 0xbb);
-    EXPECT_NE(later.at, kept.at);
-    EXPECT_TRUE(intact(kept));
+    EXPECT_NE(take(arena, 64, 8, 0xbb).at, kept.at);
+    EXPECT_TRUE(kept.intact());
 
     // All given back: the buffer is used from its start again.
     arena.deallocate();

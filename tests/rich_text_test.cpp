@@ -265,6 +265,18 @@ TEST_F(BodyTest, Conversions)
     parser.convertMessage("<body>" + Emo1 + ref("smile") + "</body>");
     EXPECT_EQ(parser.text, "");
     EXPECT_EQ(parser.body, T + Emo1 + ref("smile") + "</body>");
+
+    // Thousands of tags that all run to the one "/>" at the end.
+    Catalogue = &catalogue;
+    std::string message = "<body>", references, text;
+    for (int i = 0; i < 5000; ++i) {
+        message += em(1) + "x";
+        references += ref("smile");
+        text += "[smile]x";
+    }
+    parser.convertMessage(message + "<br/>y</body>");
+    EXPECT_EQ(parser.body, T + references + "y</body>");
+    EXPECT_EQ(parser.text, text + "y");
 }
 
 // Every string made of up to `length` of the pieces.

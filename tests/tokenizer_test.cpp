@@ -135,6 +135,39 @@ TEST(HtmlParser, EachRunStartsAfreshAndAddsToTheText)
     EXPECT_EQ(r.text, "one deftwo" + P + "ab");
 }
 
+TEST(HtmlParser, QtPrologueReadsAsAnyOtherHead)
+{
+    // The head every QTextDocument::toHtml() starts with is passed over in one
+    // step; a copy with a lower-case doctype takes the ordinary path and must
+    // give the same text, reports and tag offsets, whatever follows.
+    const std::string prologue =
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+        "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+        "p, li { white-space: pre-wrap; }\n</style></head>";
+    std::string lower = prologue;
+    lower.replace(2, 7, "doctype");
+    std::string otherStyle = prologue;
+    otherStyle.replace(otherStyle.find("pre-wrap"), 8, "pre-line");
+    const std::string tails[] = {
+        "", "x", "</style>x", "</p>a", "<!-- open",
+        "<body style=\" font-size:9pt;\">\n<p style=\" margin-top:0px;\">a &amp; b<br />"
+        "<img src=\":/Res/FaceMgr/em/5.png\" /><img id=\"7\"></p></body></html>",
+    };
+    for (const std::string& tail : tails) {
+        for (const std::string& head : {prologue, prologue.substr(0, 60)}) {
+            for (const std::string& other : {lower, otherStyle}) {
+                Recorder fast(true), ordinary(true);
+                fast.run(head + tail);
+                ordinary.run(other.substr(0, head.size()) + tail);
+                EXPECT_EQ(fast.text, ordinary.text) << tail;
+                EXPECT_EQ(fast.reports, ordinary.reports) << tail;
+                EXPECT_EQ(fast.tags, ordinary.tags) << tail;
+            }
+        }
+    }
+    EXPECT_EQ(Recorder(true).run(prologue + tails[5]).text, P + "a &amp; b" + P + "</p>");
+}
+
 TEST(TextParser, Text)
 {
     const Case cases[] = {

@@ -38,8 +38,7 @@ void RichTextParser::parseToBody(const std::string& input)
     HtmlParser::parse(input.data(), input.size());
     if (copyPos)
         body.append(copyPos);
-    imageCache.clear();
-    releaseRunMemory();
+    emptyImageCache();
 }
 
 void RichTextParser::beginCopy(const char* begin, const char* end)
@@ -61,6 +60,25 @@ const char* RichTextParser::findClose(const char* tagStart, bool slash)
     // answers every position up to the NUL or end that stopped the search.
     last.validTo = close ? close - (slash ? 1 : 0) : cStringEnd(tagStart, copyEnd);
     return close;
+}
+
+const std::string& RichTextParser::keyOf(const std::string& source)
+{
+    const ImageKey key = cachedImageKey(source);
+    key_.assign(key.digits, sizeof key.digits);
+    return key_;
+}
+
+RichTextParser::ImageCache::iterator RichTextParser::rememberImage(ImageCache::const_iterator hint,
+                                                                  const std::string& key,
+                                                                  std::string_view path)
+{
+    return spareImageNodes_.insert(imageCache, hint, std::string_view(key), path);
+}
+
+void RichTextParser::emptyImageCache()
+{
+    spareImageNodes_.reclaim(imageCache);
 }
 
 bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
@@ -92,9 +110,9 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     if (resourceImagesOnly && !startsWith(src, ":/"))
         return;
 
-    const ImageKey key = cachedImageKey(src);
-    auto cached = imageCache.lower_bound(key.view());
-    if (cached == imageCache.end() || cached->first != key.view()) {
+    const std::string& key = keyOf(src);
+    auto cached = imageCache.lower_bound(key);
+    if (cached == imageCache.end() || cached->first != key) {
         std::string downloaded;
         std::string_view resolved;
         if (startsWith(src, "http://")) {
@@ -114,7 +132,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
             if (Callback)
                 Callback(2, resolved.data(), static_cast<int>(resolved.size()), CallbackUser);
         }
-        cached = imageCache.emplace_hint(cached, key.view(), resolved);
+        cached = rememberImage(cached, key, resolved);
     }
     const std::string_view path = cached->second;
 

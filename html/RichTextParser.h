@@ -4,24 +4,21 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 
 #include "html/TextParser.h"
-#include "html/run_memory.h"
+#include "html/node_pool.h"
 
 namespace Tessel {
 
 class ImageDownloader;
 
-// The run memory is a base so that it is built before, and outlives, the
-// containers that draw on it.
-class RichTextParser : public TextParser, protected RunMemory {
+class RichTextParser : public TextParser {
 public:
     const char* copyPos = nullptr;
     ImageDownloader* downloader = nullptr;
-    // Ordered by key; looked up by a key held in a buffer, without a copy.
-    // Its entries live in the run memory.
-    RunMap<RunString, RunString> imageCache{RunAllocator<char>(runMemory())};
+    std::map<std::string, std::string> imageCache;
     bool keepBody = false;
     bool resourceImagesOnly = false;
 
@@ -49,6 +46,18 @@ protected:
     // stops there, and at a NUL byte as in a C string.
     const char* copyEnd = nullptr;
 
+    using ImageCache = std::map<std::string, std::string>;
+
+    // The image key of a source, written into a buffer kept from one look-up
+    // in imageCache to the next, so that looking up costs no allocation.
+    const std::string& keyOf(const std::string& source);
+    // Inserts (key, path) into imageCache at hint, in a node of an earlier
+    // run when one is kept.
+    ImageCache::iterator rememberImage(ImageCache::const_iterator hint, const std::string& key,
+                                       std::string_view path);
+    // Empties imageCache at the end of a run, keeping its nodes.
+    void emptyImageCache();
+
 private:
     // The last search for a tag's end, by kind (">" or "/>"). Tags come in
     // input order, so a later tag before the answer's marker has the same
@@ -60,6 +69,8 @@ private:
         const char* close = nullptr;
     };
     CloseSearch closeSearch_[2];
+    std::string key_;
+    NodePool<ImageCache> spareImageNodes_;
     const char* findClose(const char* tagStart, bool slash);
 };
 

@@ -82,23 +82,23 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
             return;
         const std::size_t labelStart = text.size();
         appendPieces(text, {"[", record->name, "]"});
-        const std::string_view id = record->id;
+        const std::string& id = record->id;
         auto seen = seenEmoticons.lower_bound(id);
         if (seen == seenEmoticons.end() || *seen != id) {
-            seenEmoticons.emplace_hint(seen, id);
+            spareSeenNodes_.insert(seenEmoticons, seen, std::string_view(id));
             emoticonList.emplace_back(record->name, text.substr(labelStart));
         }
         replaceWithReference(tagStart, record->name);
         return;
     }
 
-    const ImageKey key = cachedImageKey(s);
-    auto cached = imageCache.lower_bound(key.view());
-    if (cached == imageCache.end() || cached->first != key.view()) {
+    const std::string& key = keyOf(s);
+    auto cached = imageCache.lower_bound(key);
+    if (cached == imageCache.end() || cached->first != key) {
         const std::string_view path = localPathOfSource(s);
         if (!isFileNamed(std::string(path)))
             return;
-        cached = imageCache.emplace_hint(cached, key.view(), path);
+        cached = rememberImage(cached, key, path);
     }
     imageList.emplace_back(cached->first, cached->second);
     replaceWithReference(tagStart, cached->first);
@@ -116,7 +116,7 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
     }
     if (!rebuildMode)
         return;
-    auto cached = imageCache.find(std::string_view(id));
+    auto cached = imageCache.find(id);
     if (cached != imageCache.end() && replaceTag(tagStart, true))
         appendImageTag(body, cached->second);
 }
@@ -133,9 +133,8 @@ void RichTextParser_Orb::startConversion(bool rebuild)
 
 void RichTextParser_Orb::endConversion()
 {
-    imageCache.clear();
-    seenEmoticons.clear();
-    releaseRunMemory();
+    emptyImageCache();
+    spareSeenNodes_.reclaim(seenEmoticons);
 }
 
 void RichTextParser_Orb::convertMessage(const std::string& html)
@@ -196,7 +195,7 @@ void RichTextParser_Orb::appendTitleDiv()
 void RichTextParser_Orb::loadImageList(const StringPairList& images)
 {
     for (const auto& pair : images)
-        imageCache.emplace(std::string_view(pair.first), std::string_view(pair.second));
+        imageCache.emplace(pair.first, pair.second);
 }
 
 void RichTextParser_Orb::rebuildHtml(const std::string& source)

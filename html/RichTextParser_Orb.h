@@ -2,6 +2,7 @@
 // lists of what they stand for; and the way back to HTML and text.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "api/tessel.h"
@@ -14,7 +15,7 @@ public:
     std::string headTitle;
     std::string headSender;
     std::string headDate;
-    RunSet<RunString> seenEmoticons{RunAllocator<char>(runMemory())};
+    std::set<std::string> seenEmoticons;
     StringPairList emoticonList;
     StringPairList imageList;
     bool rebuildMode = false;
@@ -42,6 +43,8 @@ private:
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);
     void endConversion();
+
+    NodePool<std::set<std::string>> spareSeenNodes_;
 };
 
 }  // namespace Tessel

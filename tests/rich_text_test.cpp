@@ -3,6 +3,9 @@
 // back: RichTextParser_Orb with a catalogue.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "api/state.h"
@@ -67,6 +70,9 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
     EXPECT_EQ(announced, ":/Res/x.png|" + picture + "|" + picture + "|");
     // A plain parse leaves its look-ups in the cache, so the next run
     // announces nothing; a keep-body run empties the cache at its end.
+    EXPECT_EQ(parser.imageCache, (std::map<std::string, std::string>{{imageKey(":/Res/x.png"), ":/Res/x.png"},
+                                                                     {imageKey(fileUrl(picture)), picture},
+                                                                     {imageKey(picture), picture}}));
     callbackCalls.clear();
     keepBody(input);
     EXPECT_TRUE(callbackCalls.empty() && parser.imageCache.empty());
@@ -208,7 +214,8 @@ TEST_F(BodyTest, RunLookupsSurviveTheBaseRun)
     parser.setKeepBody(true);
     parser.parseToBody(message);
     parser.setKeepBody(false);
-    EXPECT_EQ(parser.seenEmoticons.size(), 5u);
+    const std::set<std::string>& seen = parser.seenEmoticons;
+    EXPECT_EQ(seen.size(), 5u);
 
     const StringPairList all{{"smile", "[smile]"}, {"wink", "[wink]"}, {"grin", "[grin]"},
                              {"cake", "[cake]"}, {"rock & roll", "[rock & roll]"}};

@@ -5,6 +5,7 @@
 #include "emoticons/EmoticonCache.h"
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
+#include "html/SingleCallParser.h"
 
 namespace Tessel {
 
@@ -44,7 +45,7 @@ bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t use
     Callback = callback;
     CallbackUser = user;
 
-    RichTextParser parser;
+    SingleCallParser parser;
     parser.resourceImagesOnly = resourceImagesOnly;
     parser.parse(html.data(), html.size());
     if (Callback)

@@ -14,6 +14,22 @@ const char ParagraphPrefix[] =
 const std::size_t ParagraphPrefixLength = sizeof ParagraphPrefix - 1;
 const char ParagraphSuffix[] = "</p>";
 
+// The head that Qt's QTextDocument::toHtml() writes at the start of every
+// document. Tokenized, it yields no text and leaves every state as it was
+// at the start, so a message that opens with it is read from its end.
+constexpr std::string_view QtPrologue =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+    "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+    "p, li { white-space: pre-wrap; }\n"
+    "</style></head>";
+
+std::size_t qtPrologueLength(const char* data, std::size_t length)
+{
+    return length >= QtPrologue.size() && std::memcmp(data, QtPrologue.data(), QtPrologue.size()) == 0
+        ? QtPrologue.size()
+        : 0;
+}
+
 namespace {
 
 constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
@@ -81,15 +97,6 @@ inline const char* findByte(const char* from, const char* end, char c)
         return from;
     return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
 }
-
-// The head that Qt's QTextDocument::toHtml() writes at the start of every
-// document. Tokenized, it yields no text and leaves every state as it was
-// at the start, so a message that opens with it is read from its end.
-constexpr std::string_view QtPrologue =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
-    "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
-    "p, li { white-space: pre-wrap; }\n"
-    "</style></head>";
 
 inline const char* skipSpace(const char* p, const char* end)
 {
@@ -226,9 +233,7 @@ bool HtmlParser::wantParagraphs()
 void HtmlParser::parse(const char* data, std::size_t length)
 {
     const char* const end = data + length;
-    const char* p = data;
-    if (length >= QtPrologue.size() && std::memcmp(data, QtPrologue.data(), QtPrologue.size()) == 0)
-        p += QtPrologue.size();
+    const char* p = data + qtPrologueLength(data, length);
     inScript = false;
     bool inStyle = false;
     bool paragraphOpen = false;

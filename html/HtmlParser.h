@@ -12,6 +12,11 @@ extern const char ParagraphPrefix[];
 extern const std::size_t ParagraphPrefixLength;
 extern const char ParagraphSuffix[];  // "</p>"
 
+// The length of the head that QTextDocument::toHtml() writes at the start of
+// every document when data starts with it, else 0. It holds no text, no
+// image and no body tag.
+std::size_t qtPrologueLength(const char* data, std::size_t length);
+
 // Removes leading spaces, tabs, line feeds and carriage returns.
 void trimLeadingSpace(std::string& s);
 

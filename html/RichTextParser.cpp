@@ -109,36 +109,49 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
         return;
     if (resourceImagesOnly && !startsWith(src, ":/"))
         return;
+    std::string_view path;
+    if (!findOrResolve(tagStart, src, path))
+        return;
+    appendImageTag(text, path);
+    if (keepBody && replaceTag(tagStart, false))
+        appendImageTag(body, path);
+}
 
+bool RichTextParser::findOrResolve(const char* tagStart, const std::string& src, std::string_view& path)
+{
     const std::string& key = keyOf(src);
     auto cached = imageCache.lower_bound(key);
     if (cached == imageCache.end() || cached->first != key) {
         std::string downloaded;
-        std::string_view resolved;
-        if (startsWith(src, "http://")) {
-            if (!downloader)
-                downloader = new ImageDownloader();
-            // The downloader announces the file itself.
-            if (!downloader->downloadImage(src, downloaded))
-                return;
-            resolved = downloaded;
-        } else {
-            resolved = localPathOfSource(src);
-            if (!startsWith(resolved, ":/") && !isFileNamed(std::string(resolved))) {
-                if (keepBody)
-                    replaceTag(tagStart, false);
-                return;
-            }
-            if (Callback)
-                Callback(2, resolved.data(), static_cast<int>(resolved.size()), CallbackUser);
-        }
-        cached = rememberImage(cached, key, resolved);
+        if (!resolve(tagStart, src, downloaded, path))
+            return false;
+        cached = rememberImage(cached, key, path);
     }
-    const std::string_view path = cached->second;
+    path = cached->second;
+    return true;
+}
 
-    appendImageTag(text, path);
-    if (keepBody && replaceTag(tagStart, false))
-        appendImageTag(body, path);
+bool RichTextParser::resolve(const char* tagStart, const std::string& src, std::string& downloaded,
+                             std::string_view& path)
+{
+    if (startsWith(src, "http://")) {
+        if (!downloader)
+            downloader = new ImageDownloader();
+        // The downloader announces the file itself.
+        if (!downloader->downloadImage(src, downloaded))
+            return false;
+        path = downloaded;
+        return true;
+    }
+    path = localPathOfSource(src);
+    if (!startsWith(path, ":/") && !isFileNamed(std::string(path))) {
+        if (keepBody)
+            replaceTag(tagStart, false);
+        return false;
+    }
+    if (Callback)
+        Callback(2, path.data(), static_cast<int>(path.size()), CallbackUser);
+    return true;
 }
 
 }  // namespace Tessel

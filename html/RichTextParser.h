@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "html/TextParser.h"
 #include "html/node_pool.h"
@@ -39,6 +40,19 @@ public:
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
 protected:
+    // The path of a source for this run: the one remembered when the run
+    // has resolved the source before, else resolved now and remembered.
+    // False when it cannot be resolved. By default the run remembers in
+    // imageCache, under the source's image key.
+    virtual bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path);
+
+    // Resolves a source not met before in the run: downloads a web picture
+    // (into downloaded), or checks that a local file exists and announces
+    // it; a resource stands for itself and is announced too. False, with
+    // the tag of a missing file dropped from the copy, when it fails.
+    bool resolve(const char* tagStart, const std::string& src, std::string& downloaded,
+                 std::string_view& path);
+
     // Starts copying the input [begin, end) into body at begin.
     void beginCopy(const char* begin, const char* end);
 

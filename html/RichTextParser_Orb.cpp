@@ -144,7 +144,7 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     // The stretch from the first "<body" up to the last "</body>". A message
     // without a body element is taken whole as the content of a bare
     // "<body>"; one without "</body>" after its start runs to its end.
-    std::size_t start = findText(html, "<body", 4);
+    std::size_t start = findText(html, "<body", 4, qtPrologueLength(html.data(), html.size()));
     bool hasBody = start != std::string::npos;
     if (!hasBody)
         start = 0;

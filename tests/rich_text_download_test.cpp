@@ -108,13 +108,16 @@ TEST(RichTextDownload, MessageWithRemotePictures)
     // when the call returns. WinINet keeps connections in a pool of the
     // process, which the second downloader draws from and the first one's
     // close leaves open.
-    ASSERT_TRUE(ParseHtml("<p>Hi " + written[2] + "</p>", recordCallback, 0x1122334455667788LL, false));
+    // The picture shown twice is fetched once.
+    ASSERT_TRUE(ParseHtml("<p>Hi " + written[2] + written[0] + "</p>", recordCallback, 0x1122334455667788LL,
+                          false));
     ASSERT_EQ(callbackCalls.size(), 2u);
     const std::string again = announced(0, 0x1122334455667788LL);
     EXPECT_NE(again, sunsetFile);
     EXPECT_TRUE(readFile(again) == sunset);
+    EXPECT_EQ(server.requests(), 5);
     EXPECT_EQ(callbackCalls[1].code, 1);
-    EXPECT_EQ(callbackCalls[1].data, p + "Hi " + img(again) + "</p>");
+    EXPECT_EQ(callbackCalls[1].data, p + "Hi " + img(again) + img(again) + "</p>");
 #if defined(_WIN32)
     EXPECT_EQ(server.connections(), 1);
     EXPECT_FALSE(server.waitForClientCloses(1, 500));

@@ -14,6 +14,7 @@
 #include "html/HtmlParser.h"
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
+#include "html/SingleCallParser.h"
 #include "html/image_source.h"
 #include "html/md5.h"
 #include "html/text_search.h"
@@ -94,6 +95,40 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
     Callback = nullptr;
     RichTextParser().parse(input.data(), input.size());
     EXPECT_EQ(callbackCalls.size(), 200u);
+}
+
+TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
+{
+    // ParseHtml's parser remembers its first sixteen sources in a table of
+    // its own and the rest in imageCache. Repeats before and after the table
+    // fills, two sources naming one file, a missing file met twice and a
+    // source larger than the parser's own memory must come out as from a
+    // RichTextParser.
+    std::string input;
+    for (int i = 0; i < 40; ++i) {
+        input += img(":/Res/FaceMgr/em/" + std::to_string(i * 7 % 23) + ".png");
+        if (i % 8 == 0)
+            input += img(picture) + img(fileUrl(picture)) + img(dir.path() + "/missing.png");
+    }
+    const std::string huge = img(":/" + std::string(3000, 'w') + ".png");
+    input += huge + huge;
+    auto announcements = [] {
+        std::string all;
+        for (const auto& call : callbackCalls)
+            all += std::to_string(call.code) + ":" + call.data + "|";
+        callbackCalls.clear();
+        return all;
+    };
+    for (bool resourcesOnly : {false, true}) {
+        RichTextParser ordinary;
+        SingleCallParser single;
+        ordinary.resourceImagesOnly = single.resourceImagesOnly = resourcesOnly;
+        ordinary.parse(input.data(), input.size());
+        const std::string expected = announcements();
+        single.parse(input.data(), input.size());
+        EXPECT_EQ(announcements(), expected);
+        EXPECT_EQ(single.text, ordinary.text);
+    }
 }
 
 TEST_F(RichTextTest, UnresolvableSourcesAreDropped)

@@ -1,6 +1,5 @@
 // The memory a parser keeps for one run: blocks from the in-object buffer and
-// then from heap chunks, aligned and apart, and a rewind that never takes
-// back a block still in use.
+// then from heap chunks, aligned and apart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,25 +43,4 @@ TEST(RunArena, BlocksAreAlignedAndApartAcrossChunks)
         blocks.push_back(take(arena, sizes[i % 10], alignments[i % 4], static_cast<unsigned char>(i)));
     for (std::size_t i = 0; i < blocks.size(); ++i)
         EXPECT_TRUE(blocks[i].intact()) << i;
-}
-
-TEST(RunArena, RewindWaitsForEveryBlock)
-{
-    RunArena arena;
-    const Block kept = take(arena, 40, 8, 0xaa);
-    for (int i = 0; i < 100; ++i)
-        take(arena, 64, 8, static_cast<unsigned char>(i));
-    for (int i = 0; i < 100; ++i)
-        arena.deallocate();
-    // One block is still held: the rewind gives nothing back.
-    arena.rewind();
-    EXPECT_NE(take(arena, 64, 8, 0xbb).at, kept.at);
-    EXPECT_TRUE(kept.intact());
-
-    // All given back: the buffer is used from its start again.
-    arena.deallocate();
-    arena.deallocate();
-    arena.rewind();
-    EXPECT_EQ(arena.allocate(40, 8), kept.at);
-    arena.deallocate();
 }

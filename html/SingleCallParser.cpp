@@ -1,0 +1,44 @@
+#include "html/SingleCallParser.h"
+
+#include <cstring>
+
+namespace Tessel {
+
+SingleCallParser::SingleCallParser() = default;
+
+SingleCallParser::~SingleCallParser() = default;
+
+bool SingleCallParser::findOrResolve(const char* tagStart, const std::string& src, std::string_view& path)
+{
+    for (std::size_t i = 0; i < count_; ++i) {
+        const Resolved& known = resolved_[i];
+        if (known.sourceLength == src.size() && std::memcmp(known.source, src.data(), src.size()) == 0) {
+            path = std::string_view(known.path, known.pathLength);
+            return true;
+        }
+    }
+    if (count_ == TableSize)
+        return RichTextParser::findOrResolve(tagStart, src, path);
+
+    std::string downloaded;
+    if (!resolve(tagStart, src, downloaded, path))
+        return false;
+    const std::string_view source = keep(src);
+    // A resource or local path is the source or a tail of it, and shares its copy.
+    if (!downloaded.empty() && path.data() == downloaded.data())
+        path = keep(path);
+    else
+        path = source.substr(src.size() - path.size());
+    resolved_[count_++] = {source.data(), source.size(), path.data(), path.size()};
+    return true;
+}
+
+std::string_view SingleCallParser::keep(std::string_view bytes)
+{
+    char* copy = static_cast<char*>(memory_.allocate(bytes.size(), 1));
+    if (!bytes.empty())
+        std::memcpy(copy, bytes.data(), bytes.size());
+    return std::string_view(copy, bytes.size());
+}
+
+}  // namespace Tessel

@@ -197,9 +197,11 @@ TEST_F(BodyTest, QtMessageRoundTrip)
 {
     const std::string pic = "<img src=\"" + picture + "\" />", em1 = "<img src=\":/Res/FaceMgr/em/1.png\" />";
     parser.SetCustomHead("Chat", "Ann", "2026-12-06");
-    parser.convertMessage("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\"><html><head>"
-                          "<style type=\"text/css\">p { white-space: pre-wrap; }</style></head>"
-                          "<body style=\" font-size:9pt;\"><p style=\"margin:0px;\">Hi " +
+    // The head Qt writes, which the search for the body passes over whole.
+    parser.convertMessage("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+                          "\"http://www.w3.org/TR/REC-html40/strict.dtd\">\n<html><head><meta name=\"qrichtext\" "
+                          "content=\"1\" /><style type=\"text/css\">\np, li { white-space: pre-wrap; }\n</style>"
+                          "</head><body style=\" font-size:9pt;\"><p style=\"margin:0px;\">Hi " +
                           em1 + " there " + pic + " and " + em1 + pic + "</p></body></html>");
     const std::string body = "<body style=\" font-size:9pt;\">" + titleDiv("Chat", "Ann", "2026-12-06") +
                              "<p style=\"margin:0px;\">Hi " + ref("smile") + " there " + ref(key) + " and " +

@@ -34,6 +34,9 @@ namespace {
 
 constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
 
+// Capacity of the value buffer kept from one run to the next.
+constexpr std::size_t KeptValueBytes = 4096;
+
 // Bytes of a tag name kept for the tests on it: the longest is "script".
 constexpr std::size_t TagNameKept = 8;
 
@@ -238,9 +241,16 @@ void HtmlParser::parse(const char* data, std::size_t length)
     bool inStyle = false;
     bool paragraphOpen = false;
     TagName name;
-    // Reused for every reported attribute value, so that reporting one costs
-    // no allocation once the buffer has grown to the longest value.
-    std::string reported;
+    std::string& reported = reported_;
+    // A buffer grown by one huge value is not kept for the life of the parser.
+    struct Trim {
+        std::string& buffer;
+        ~Trim()
+        {
+            if (buffer.capacity() > KeptValueBytes)
+                std::string().swap(buffer);
+        }
+    } trim{reported};
     // No '>' preceded by "--" exists at or after this position: once a search
     // for a comment's end has failed, later comments need not search again,
     // which keeps a run over many unclosed comments linear.

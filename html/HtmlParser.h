@@ -41,6 +41,11 @@ public:
     virtual bool wantParagraphs();
     // Runs the tokenizer over length bytes; it reads none beyond them.
     virtual void parse(const char* data, std::size_t length);
+
+private:
+    // Holds each reported attribute value; kept from one run to the next, so
+    // that reporting a value costs no allocation once it has grown.
+    std::string reported_;
 };
 
 }  // namespace Tessel

@@ -85,7 +85,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         const std::string& id = record->id;
         auto seen = seenEmoticons.lower_bound(id);
         if (seen == seenEmoticons.end() || *seen != id) {
-            spareSeenNodes_.insert(seenEmoticons, seen, std::string_view(id));
+            seenEmoticons.emplace_hint(seen, id);
             emoticonList.emplace_back(record->name, text.substr(labelStart));
         }
         replaceWithReference(tagStart, record->name);
@@ -134,7 +134,7 @@ void RichTextParser_Orb::startConversion(bool rebuild)
 void RichTextParser_Orb::endConversion()
 {
     emptyImageCache();
-    spareSeenNodes_.reclaim(seenEmoticons);
+    seenEmoticons.clear();
 }
 
 void RichTextParser_Orb::convertMessage(const std::string& html)

@@ -43,8 +43,6 @@ private:
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);
     void endConversion();
-
-    NodePool<std::set<std::string>> spareSeenNodes_;
 };
 
 }  // namespace Tessel

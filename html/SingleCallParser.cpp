@@ -17,20 +17,35 @@ bool SingleCallParser::findOrResolve(const char* tagStart, const std::string& sr
             return true;
         }
     }
-    if (count_ == TableSize)
-        return RichTextParser::findOrResolve(tagStart, src, path);
+    if (count_ == TableSize) {
+        auto found = more_.find(std::string_view(src));
+        if (found != more_.end()) {
+            path = found->second;
+            return true;
+        }
+    }
 
     std::string downloaded;
     if (!resolve(tagStart, src, downloaded, path))
         return false;
+    path = remember(src, path, downloaded);
+    return true;
+}
+
+std::string_view SingleCallParser::remember(const std::string& src, std::string_view path,
+                                            const std::string& downloaded)
+{
     const std::string_view source = keep(src);
     // A resource or local path is the source or a tail of it, and shares its copy.
     if (!downloaded.empty() && path.data() == downloaded.data())
         path = keep(path);
     else
         path = source.substr(src.size() - path.size());
-    resolved_[count_++] = {source.data(), source.size(), path.data(), path.size()};
-    return true;
+    if (count_ < TableSize)
+        resolved_[count_++] = {source.data(), source.size(), path.data(), path.size()};
+    else
+        more_.emplace(source, path);
+    return path;
 }
 
 std::string_view SingleCallParser::keep(std::string_view bytes)

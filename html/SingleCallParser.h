@@ -1,11 +1,15 @@
 // The rich-text parser that ParseHtml builds for one call and destroys after
 // it. Nothing outside the call can see its look-ups, so it keeps the sources
-// it has resolved in a small table inside the object, under their own bytes,
-// rather than in imageCache under their image keys: equal sources have equal
-// keys, and a message's few pictures cost neither a digest nor a map node.
+// it has resolved in memory of its own, under their own bytes, rather than
+// in imageCache under their image keys: equal sources have equal keys. A
+// message's first few pictures go into a small table, compared one by one,
+// and cost neither a digest nor a map node; the rest into a map in the same
+// memory.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -23,8 +27,8 @@ protected:
     bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path) override;
 
 private:
-    // Sources past this many take the ordinary way through imageCache, so a
-    // look-up never compares with more than this many entries.
+    // Sources past this many go into the map, so that a look-up compares
+    // with no more than this many entries one by one.
     static constexpr std::size_t TableSize = 16;
 
     // Plain members, so that the table is not cleared when the parser is built.
@@ -38,9 +42,15 @@ private:
     // A copy of bytes in the run memory.
     std::string_view keep(std::string_view bytes);
 
+    // Remembers a resolved source and its path, copied into the run memory.
+    std::string_view remember(const std::string& src, std::string_view path, const std::string& downloaded);
+
     RunArena memory_;
     Resolved resolved_[TableSize];
     std::size_t count_ = 0;
+    using SourceMap = std::map<std::string_view, std::string_view, std::less<>,
+                               RunAllocator<std::pair<const std::string_view, std::string_view>>>;
+    SourceMap more_{RunAllocator<char>(memory_)};
 };
 
 }  // namespace Tessel

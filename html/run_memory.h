@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TESSEL_RUN_MEMORY_CHECKED 1
@@ -67,6 +68,44 @@ private:
     std::uintptr_t next_ = reinterpret_cast<std::uintptr_t>(buffer_);
     std::uintptr_t limit_ = next_ + sizeof buffer_;
     Chunk* chunks_ = nullptr;
+};
+
+// A standard allocator drawing on a RunArena. Blocks are given back only
+// with the whole arena, so a container using it must not outlive it.
+template <class T>
+class RunAllocator {
+public:
+    using value_type = T;
+
+    explicit RunAllocator(RunArena& arena) noexcept : arena_(&arena) {}
+    template <class U>
+    RunAllocator(const RunAllocator<U>& other) noexcept : arena_(other.arena())
+    {
+    }
+
+    T* allocate(std::size_t n)
+    {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_alloc();
+        return static_cast<T*>(arena_->allocate(n * sizeof(T), alignof(T)));
+    }
+    void deallocate(T*, std::size_t) noexcept {}
+
+    RunArena* arena() const noexcept { return arena_; }
+
+    template <class U>
+    bool operator==(const RunAllocator<U>& other) const noexcept
+    {
+        return arena_ == other.arena();
+    }
+    template <class U>
+    bool operator!=(const RunAllocator<U>& other) const noexcept
+    {
+        return arena_ != other.arena();
+    }
+
+private:
+    RunArena* arena_;
 };
 
 }  // namespace Tessel

@@ -10,19 +10,17 @@ SingleCallParser::~SingleCallParser() = default;
 
 bool SingleCallParser::findOrResolve(const char* tagStart, const std::string& src, std::string_view& path)
 {
-    for (std::size_t i = 0; i < count_; ++i) {
-        const Resolved& known = resolved_[i];
-        if (known.sourceLength == src.size() && std::memcmp(known.source, src.data(), src.size()) == 0) {
-            path = std::string_view(known.path, known.pathLength);
-            return true;
+    if (more_.empty()) {
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Resolved& known = resolved_[i];
+            if (known.sourceLength == src.size() && std::memcmp(known.source, src.data(), src.size()) == 0) {
+                path = std::string_view(known.path, known.pathLength);
+                return true;
+            }
         }
-    }
-    if (count_ == TableSize) {
-        auto found = more_.find(std::string_view(src));
-        if (found != more_.end()) {
-            path = found->second;
-            return true;
-        }
+    } else if (auto found = more_.find(std::string_view(src)); found != more_.end()) {
+        path = found->second;
+        return true;
     }
 
     std::string downloaded;
@@ -41,10 +39,17 @@ std::string_view SingleCallParser::remember(const std::string& src, std::string_
         path = keep(path);
     else
         path = source.substr(src.size() - path.size());
-    if (count_ < TableSize)
+    if (count_ < TableSize) {
         resolved_[count_++] = {source.data(), source.size(), path.data(), path.size()};
-    else
-        more_.emplace(source, path);
+        return path;
+    }
+    // The table is full: from now on the map holds every source.
+    if (more_.empty()) {
+        for (const Resolved& known : resolved_)
+            more_.emplace(std::string_view(known.source, known.sourceLength),
+                          std::string_view(known.path, known.pathLength));
+    }
+    more_.emplace(source, path);
     return path;
 }
 

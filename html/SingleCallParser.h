@@ -3,8 +3,8 @@
 // it has resolved in memory of its own, under their own bytes, rather than
 // in imageCache under their image keys: equal sources have equal keys. A
 // message's first few pictures go into a small table, compared one by one,
-// and cost neither a digest nor a map node; the rest into a map in the same
-// memory.
+// and cost neither a digest nor a map node; a message with more moves them
+// all into a map in the same memory.
 #pragma once
 
 #include <cstddef>
@@ -27,7 +27,7 @@ protected:
     bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path) override;
 
 private:
-    // Sources past this many go into the map, so that a look-up compares
+    // Past this many sources the map takes over, so that a look-up compares
     // with no more than this many entries one by one.
     static constexpr std::size_t TableSize = 16;
 

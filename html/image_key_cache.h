@@ -4,14 +4,12 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace Tessel {
 
 // An image key held by value: 32 hex digits, no allocation.
 struct ImageKey {
     char digits[32];
-    std::string_view view() const { return std::string_view(digits, sizeof digits); }
     std::string str() const { return std::string(digits, sizeof digits); }
 };
 

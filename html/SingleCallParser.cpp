@@ -4,10 +4,6 @@
 
 namespace Tessel {
 
-SingleCallParser::SingleCallParser() = default;
-
-SingleCallParser::~SingleCallParser() = default;
-
 bool SingleCallParser::findOrResolve(const char* tagStart, const std::string& src, std::string_view& path)
 {
     if (more_.empty()) {

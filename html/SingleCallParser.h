@@ -20,8 +20,9 @@ namespace Tessel {
 
 class SingleCallParser : public RichTextParser {
 public:
-    SingleCallParser();
-    ~SingleCallParser() override;
+    // Built and destroyed on every call: both in line.
+    SingleCallParser() = default;
+    ~SingleCallParser() override = default;
 
 protected:
     bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path) override;

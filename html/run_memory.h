@@ -28,7 +28,8 @@ public:
     RunArena& operator=(const RunArena&) = delete;
     ~RunArena()
     {
-        freeChunks();
+        if (chunks_)
+            freeChunks();
         markInUse(buffer_, sizeof buffer_);
     }
 

@@ -360,6 +360,7 @@ void HtmlParser::parse(const char* data, std::size_t length)
             std::string_view value;
             p = readValue(p + 1, end, value);
             // Emptied and appended to: a plain copy, cheaper than the general assign.
+            reportedInput_ = value.data();
             if (attr == "src") {
                 reported.clear();
                 onImgSrc(imageTag, reported.append(value.data(), value.size()));
@@ -367,6 +368,7 @@ void HtmlParser::parse(const char* data, std::size_t length)
                 reported.clear();
                 onImgId(imageTag, reported.append(value.data(), value.size()));
             }
+            reportedInput_ = nullptr;
         }
 
         // One test of the first byte spares most tags the two comparisons.

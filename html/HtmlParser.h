@@ -42,7 +42,14 @@ public:
     // Runs the tokenizer over length bytes; it reads none beyond them.
     virtual void parse(const char* data, std::size_t length);
 
+protected:
+    // Where the value being reported to onImgSrc or onImgId lies in the
+    // input, whose bytes stay unchanged until the run ends; null when the
+    // handler was not called by the tokenizer.
+    const char* reportedInput() const { return reportedInput_; }
+
 private:
+    const char* reportedInput_ = nullptr;
     // Holds each reported attribute value; kept from one run to the next, so
     // that reporting a value costs no allocation once it has grown.
     std::string reported_;

@@ -1,10 +1,10 @@
 // The rich-text parser that ParseHtml builds for one call and destroys after
-// it. Nothing outside the call can see its look-ups, so it keeps the sources
-// it has resolved in memory of its own, under their own bytes, rather than
-// in imageCache under their image keys: equal sources have equal keys. A
-// message's first few pictures go into a small table, compared one by one,
-// and cost neither a digest nor a map node; a message with more moves them
-// all into a map in the same memory.
+// it. Nothing outside the call can see its look-ups, so it remembers the
+// sources it has resolved under their own bytes, read where they stand in
+// the message, rather than in imageCache under their image keys: equal
+// sources have equal keys. A message's first few pictures go into a small
+// table, compared one by one, and cost neither a digest nor a map node; a
+// message with more moves them all into a map in memory of the parser's own.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,10 @@ public:
     SingleCallParser() = default;
     ~SingleCallParser() override = default;
 
+    // Each run starts with nothing remembered, as each ParseHtml call does:
+    // what a run remembers points into its message.
+    void parse(const char* data, std::size_t length) override;
+
 protected:
     bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path) override;
 
@@ -40,10 +44,11 @@ private:
         std::size_t pathLength;
     };
 
-    // A copy of bytes in the run memory.
+    // A copy of bytes in the parser's memory.
     std::string_view keep(std::string_view bytes);
 
-    // Remembers a resolved source and its path, copied into the run memory.
+    // Remembers a resolved source and its path. Both stay where they are in
+    // the message; only a downloaded file's path is copied.
     std::string_view remember(const std::string& src, std::string_view path, const std::string& downloaded);
 
     RunArena memory_;

@@ -104,7 +104,9 @@ TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
     // fills, two sources naming one file, a missing file met twice and a
     // source larger than the parser's own memory must come out as from a
     // RichTextParser.
-    std::string input;
+    // First, while the table serves: equal lengths and endings with
+    // different starts, and sources too short to have an ending of eight bytes.
+    std::string input = img(":/a/same.png") + img(":/b/same.png") + img(":/a/same.png") + img(":/a") + img(":/b");
     for (int i = 0; i < 40; ++i) {
         input += img(":/Res/FaceMgr/em/" + std::to_string(i * 7 % 23) + ".png");
         if (i % 8 == 0)
@@ -129,6 +131,27 @@ TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
         EXPECT_EQ(announcements(), expected);
         EXPECT_EQ(single.text, ordinary.text);
     }
+
+    // The parser remembers sources where they stand in the message, so a
+    // second run, after the first message is gone, starts afresh.
+    SingleCallParser single;
+    {
+        const std::string gone = img(":/Res/a.png") + img(picture);
+        single.parse(gone.data(), gone.size());
+    }
+    announcements();
+    const std::string next = img(":/Res/a.png") + img(picture) + img(":/Res/a.png");
+    single.parse(next.data(), next.size());
+    EXPECT_EQ(announcements(), "2::/Res/a.png|2:" + picture + "|");
+    // A source handed in directly, not by the tokenizer, is copied.
+    {
+        const std::string src = ":/Res/b.png";
+        single.onImgSrc(nullptr, src);
+    }
+    single.onImgSrc(nullptr, ":/Res/b.png");
+    EXPECT_EQ(announcements(), "2::/Res/b.png|");
+    EXPECT_EQ(single.text, img(":/Res/a.png") + img(picture) + img(":/Res/a.png") + img(":/Res/b.png") +
+                               img(":/Res/b.png"));
 }
 
 TEST_F(RichTextTest, UnresolvableSourcesAreDropped)

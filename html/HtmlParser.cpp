@@ -228,6 +228,12 @@ void HtmlParser::onImgSrc(const char*, const std::string&) {}
 
 void HtmlParser::onImgId(const char*, const std::string&) {}
 
+void HtmlParser::reportImgSrc(const char* tagStart, std::string_view value)
+{
+    reported_.clear();
+    onImgSrc(tagStart, reported_.append(value.data(), value.size()));
+}
+
 bool HtmlParser::wantParagraphs()
 {
     return false;
@@ -359,16 +365,13 @@ void HtmlParser::parse(const char* data, std::size_t length)
                 continue;
             std::string_view value;
             p = readValue(p + 1, end, value);
-            // Emptied and appended to: a plain copy, cheaper than the general assign.
-            reportedInput_ = value.data();
             if (attr == "src") {
-                reported.clear();
-                onImgSrc(imageTag, reported.append(value.data(), value.size()));
+                reportImgSrc(imageTag, value);
             } else if (attr == "id") {
+                // Emptied and appended to: a plain copy, cheaper than the general assign.
                 reported.clear();
                 onImgId(imageTag, reported.append(value.data(), value.size()));
             }
-            reportedInput_ = nullptr;
         }
 
         // One test of the first byte spares most tags the two comparisons.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace Tessel {
 
@@ -43,13 +44,12 @@ public:
     virtual void parse(const char* data, std::size_t length);
 
 protected:
-    // Where the value being reported to onImgSrc or onImgId lies in the
-    // input, whose bytes stay unchanged until the run ends; null when the
-    // handler was not called by the tokenizer.
-    const char* reportedInput() const { return reportedInput_; }
+    // Hands the src value of an img tag, a view of the input, to the parser:
+    // by default as a string to onImgSrc. A parser that can work from the
+    // view itself overrides this and spares the copy.
+    virtual void reportImgSrc(const char* tagStart, std::string_view value);
 
 private:
-    const char* reportedInput_ = nullptr;
     // Holds each reported attribute value; kept from one run to the next, so
     // that reporting a value costs no allocation once it has grown.
     std::string reported_;

@@ -62,7 +62,7 @@ const char* RichTextParser::findClose(const char* tagStart, bool slash)
     return close;
 }
 
-const std::string& RichTextParser::keyOf(const std::string& source)
+const std::string& RichTextParser::keyOf(std::string_view source)
 {
     const ImageKey key = cachedImageKey(source);
     key_.assign(key.digits, sizeof key.digits);
@@ -105,6 +105,11 @@ bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
 
 void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
 {
+    imgSrc(tagStart, src);
+}
+
+void RichTextParser::imgSrc(const char* tagStart, std::string_view src)
+{
     if (src.empty())
         return;
     if (resourceImagesOnly && !startsWith(src, ":/"))
@@ -117,7 +122,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
         appendImageTag(body, path);
 }
 
-bool RichTextParser::findOrResolve(const char* tagStart, const std::string& src, std::string_view& path)
+bool RichTextParser::findOrResolve(const char* tagStart, std::string_view src, std::string_view& path)
 {
     const std::string& key = keyOf(src);
     auto cached = imageCache.lower_bound(key);
@@ -131,14 +136,14 @@ bool RichTextParser::findOrResolve(const char* tagStart, const std::string& src,
     return true;
 }
 
-bool RichTextParser::resolve(const char* tagStart, const std::string& src, std::string& downloaded,
+bool RichTextParser::resolve(const char* tagStart, std::string_view src, std::string& downloaded,
                              std::string_view& path)
 {
     if (startsWith(src, "http://")) {
         if (!downloader)
             downloader = new ImageDownloader();
         // The downloader announces the file itself.
-        if (!downloader->downloadImage(src, downloaded))
+        if (!downloader->downloadImage(std::string(src), downloaded))
             return false;
         path = downloaded;
         return true;

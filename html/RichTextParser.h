@@ -40,17 +40,23 @@ public:
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
 protected:
+    // Writes the picture of an img tag's src into text, and into body in
+    // keep-body mode, or drops it.
+    void imgSrc(const char* tagStart, std::string_view src);
+
     // The path of a source for this run: the one remembered when the run
     // has resolved the source before, else resolved now and remembered.
     // False when it cannot be resolved. By default the run remembers in
-    // imageCache, under the source's image key.
-    virtual bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path);
+    // imageCache, under the source's image key, and src is a string's
+    // contents, followed by its NUL.
+    virtual bool findOrResolve(const char* tagStart, std::string_view src, std::string_view& path);
 
     // Resolves a source not met before in the run: downloads a web picture
     // (into downloaded), or checks that a local file exists and announces
     // it; a resource stands for itself and is announced too. False, with
-    // the tag of a missing file dropped from the copy, when it fails.
-    bool resolve(const char* tagStart, const std::string& src, std::string& downloaded,
+    // the tag of a missing file dropped from the copy, when it fails. The
+    // announced path is a tail of src, which must be followed by a NUL.
+    bool resolve(const char* tagStart, std::string_view src, std::string& downloaded,
                  std::string_view& path);
 
     // Starts copying the input [begin, end) into body at begin.
@@ -64,7 +70,7 @@ protected:
 
     // The image key of a source, written into a buffer kept from one look-up
     // in imageCache to the next, so that looking up costs no allocation.
-    const std::string& keyOf(const std::string& source);
+    const std::string& keyOf(std::string_view source);
     // Inserts (key, path) into imageCache at hint, in a node of an earlier
     // run when one is kept.
     ImageCache::iterator rememberImage(ImageCache::const_iterator hint, const std::string& key,

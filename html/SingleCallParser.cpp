@@ -22,14 +22,12 @@ inline bool sameBytes(const char* a, const char* b, std::size_t n)
 
 }  // namespace
 
-void SingleCallParser::parse(const char* data, std::size_t length)
+void SingleCallParser::reportImgSrc(const char* tagStart, std::string_view value)
 {
-    count_ = 0;
-    more_.clear();
-    TextParser::parse(data, length);
+    imgSrc(tagStart, value);
 }
 
-bool SingleCallParser::findOrResolve(const char* tagStart, const std::string& src, std::string_view& path)
+bool SingleCallParser::findOrResolve(const char* tagStart, std::string_view src, std::string_view& path)
 {
     if (more_.empty()) {
         for (std::size_t i = 0; i < count_; ++i) {
@@ -39,29 +37,25 @@ bool SingleCallParser::findOrResolve(const char* tagStart, const std::string& sr
                 return true;
             }
         }
-    } else if (auto found = more_.find(std::string_view(src)); found != more_.end()) {
+    } else if (auto found = more_.find(src); found != more_.end()) {
         path = found->second;
         return true;
     }
 
+    // Resolving announces a tail of the source, which must end in a NUL.
+    const std::string_view source = keep(src);
     std::string downloaded;
-    if (!resolve(tagStart, src, downloaded, path))
+    if (!resolve(tagStart, source, downloaded, path))
         return false;
-    path = remember(src, path, downloaded);
+    path = remember(source, path, downloaded);
     return true;
 }
 
-std::string_view SingleCallParser::remember(const std::string& src, std::string_view path,
+std::string_view SingleCallParser::remember(std::string_view source, std::string_view path,
                                             const std::string& downloaded)
 {
-    // The source's bytes in the message last as long as the run; a source
-    // not reported by the tokenizer is copied.
-    const std::string_view source = reportedInput() ? std::string_view(reportedInput(), src.size()) : keep(src);
-    // A resource or local path is the source or a tail of it, and shares its copy.
     if (!downloaded.empty() && path.data() == downloaded.data())
         path = keep(path);
-    else
-        path = source.substr(src.size() - path.size());
     if (count_ < TableSize) {
         resolved_[count_++] = {source.data(), source.size(), path.data(), path.size()};
         return path;
@@ -78,9 +72,10 @@ std::string_view SingleCallParser::remember(const std::string& src, std::string_
 
 std::string_view SingleCallParser::keep(std::string_view bytes)
 {
-    char* copy = static_cast<char*>(memory_.allocate(bytes.size(), 1));
+    char* copy = static_cast<char*>(memory_.allocate(bytes.size() + 1, 1));
     if (!bytes.empty())
         std::memcpy(copy, bytes.data(), bytes.size());
+    copy[bytes.size()] = '\0';
     return std::string_view(copy, bytes.size());
 }
 

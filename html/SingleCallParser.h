@@ -1,10 +1,10 @@
 // The rich-text parser that ParseHtml builds for one call and destroys after
-// it. Nothing outside the call can see its look-ups, so it remembers the
-// sources it has resolved under their own bytes, read where they stand in
-// the message, rather than in imageCache under their image keys: equal
-// sources have equal keys. A message's first few pictures go into a small
-// table, compared one by one, and cost neither a digest nor a map node; a
-// message with more moves them all into a map in memory of the parser's own.
+// it. Nothing outside the call can see its look-ups, so it keeps the sources
+// it has resolved in memory of its own, under their own bytes, rather than
+// in imageCache under their image keys: equal sources have equal keys. A
+// message's first few pictures go into a small table, compared one by one,
+// and cost neither a digest nor a map node; a message with more moves them
+// all into a map in the same memory.
 #pragma once
 
 #include <cstddef>
@@ -24,12 +24,13 @@ public:
     SingleCallParser() = default;
     ~SingleCallParser() override = default;
 
-    // Each run starts with nothing remembered, as each ParseHtml call does:
-    // what a run remembers points into its message.
-    void parse(const char* data, std::size_t length) override;
-
 protected:
-    bool findOrResolve(const char* tagStart, const std::string& src, std::string_view& path) override;
+    // Takes the src value where it stands in the message: a source met
+    // before in the run is found without a copy.
+    void reportImgSrc(const char* tagStart, std::string_view value) override;
+    // src need not be followed by a NUL: a source is copied, with one, only
+    // when it is first resolved.
+    bool findOrResolve(const char* tagStart, std::string_view src, std::string_view& path) override;
 
 private:
     // Past this many sources the map takes over, so that a look-up compares
@@ -44,12 +45,12 @@ private:
         std::size_t pathLength;
     };
 
-    // A copy of bytes in the parser's memory.
+    // A copy of bytes, followed by a NUL, in the parser's memory.
     std::string_view keep(std::string_view bytes);
 
-    // Remembers a resolved source and its path. Both stay where they are in
-    // the message; only a downloaded file's path is copied.
-    std::string_view remember(const std::string& src, std::string_view path, const std::string& downloaded);
+    // Remembers a resolved source, kept, and its path: a tail of the source
+    // or a downloaded file's path, which is kept too.
+    std::string_view remember(std::string_view source, std::string_view path, const std::string& downloaded);
 
     RunArena memory_;
     Resolved resolved_[TableSize];

@@ -40,7 +40,7 @@ inline std::uint64_t mix(std::uint64_t hash, std::uint64_t word)
 }
 
 // Eight bytes at a time; the last word overlaps the one before it.
-std::size_t slotOf(const std::string& source)
+std::size_t slotOf(std::string_view source)
 {
     const char* p = source.data();
     const std::size_t n = source.size();
@@ -60,7 +60,7 @@ std::size_t slotOf(const std::string& source)
 
 }  // namespace
 
-ImageKey cachedImageKey(const std::string& source)
+ImageKey cachedImageKey(std::string_view source)
 {
     ImageKey key;
     if (source.size() > MaxSource || busy.test_and_set(std::memory_order_acquire)) {

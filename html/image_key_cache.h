@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace Tessel {
 
@@ -16,6 +17,6 @@ struct ImageKey {
 // imageKey(source), taken from a table of recent short sources when it is
 // there. Safe to call from several threads: a thread that finds the table in
 // use digests the source itself.
-ImageKey cachedImageKey(const std::string& source);
+ImageKey cachedImageKey(std::string_view source);
 
 }  // namespace Tessel

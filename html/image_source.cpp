@@ -4,7 +4,7 @@
 
 namespace Tessel {
 
-std::string_view localPathOfSource(const std::string& source)
+std::string_view localPathOfSource(std::string_view source)
 {
     std::string_view path = source;
     if (!startsWith(path, "file:///"))

@@ -19,8 +19,8 @@ inline bool startsWith(std::string_view s, const char* prefix)
 // "file:///" address without its scheme. On Windows the prefix is cut whole
 // (file:///C:/x.png is C:/x.png); elsewhere the path keeps its root, so that
 // both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png. A tail of
-// source, so NUL-terminated like it.
-std::string_view localPathOfSource(const std::string& source);
+// source, so NUL-terminated when it is.
+std::string_view localPathOfSource(std::string_view source);
 
 // Appends the pieces to out. Every append to a std::string is a call into
 // the C++ library, so short results are put together on the stack and

@@ -63,7 +63,7 @@ private:
     void* allocateFromChunk(std::size_t bytes, std::size_t alignment);
     void freeChunks();
 
-    // Room for a dozen map entries or a few downloaded files' paths: most
+    // Room for the sources and paths of about sixteen pictures: most
     // messages never reach the heap.
     alignas(std::max_align_t) unsigned char buffer_[1024];
     std::uintptr_t next_ = reinterpret_cast<std::uintptr_t>(buffer_);

@@ -100,12 +100,11 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
 TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
 {
     // ParseHtml's parser remembers its first sixteen sources in a table of
-    // its own and the rest in imageCache. Repeats before and after the table
-    // fills, two sources naming one file, a missing file met twice and a
-    // source larger than the parser's own memory must come out as from a
-    // RichTextParser.
-    // First, while the table serves: equal lengths and endings with
-    // different starts, and sources too short to have an ending of eight bytes.
+    // its own and the rest in a map of its own. Repeats before and after the
+    // table fills, two sources naming one file, a missing file met twice and
+    // a source larger than the parser's own memory must come out as from a
+    // RichTextParser; so must, while the table serves, equal lengths and
+    // endings with different starts, and sources shorter than eight bytes.
     std::string input = img(":/a/same.png") + img(":/b/same.png") + img(":/a/same.png") + img(":/a") + img(":/b");
     for (int i = 0; i < 40; ++i) {
         input += img(":/Res/FaceMgr/em/" + std::to_string(i * 7 % 23) + ".png");
@@ -116,8 +115,10 @@ TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
     input += huge + huge;
     auto announcements = [] {
         std::string all;
-        for (const auto& call : callbackCalls)
+        for (const auto& call : callbackCalls) {
             all += std::to_string(call.code) + ":" + call.data + "|";
+            EXPECT_TRUE(call.nulTerminated) << call.data;
+        }
         callbackCalls.clear();
         return all;
     };
@@ -132,26 +133,32 @@ TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
         EXPECT_EQ(single.text, ordinary.text);
     }
 
-    // The parser remembers sources where they stand in the message, so a
-    // second run, after the first message is gone, starts afresh.
+    // Sources are read where they stand in the message and kept only when
+    // first resolved: a second run, after the first message is gone, and
+    // sources handed in directly, not by the tokenizer, behave as in a
+    // RichTextParser.
+    RichTextParser ordinary;
     SingleCallParser single;
-    {
-        const std::string gone = img(":/Res/a.png") + img(picture);
-        single.parse(gone.data(), gone.size());
+    std::string expected;
+    for (RichTextParser* parser : {&ordinary, static_cast<RichTextParser*>(&single)}) {
+        {
+            const std::string gone = img(":/Res/a.png") + img(picture);
+            parser->parse(gone.data(), gone.size());
+        }
+        const std::string next = img(":/Res/b.png") + img(picture) + img(":/Res/a.png") + img(":/Res/b.png");
+        parser->parse(next.data(), next.size());
+        {
+            const std::string src = ":/Res/c.png";
+            parser->onImgSrc(nullptr, src);
+        }
+        parser->onImgSrc(nullptr, ":/Res/c.png");
+        parser->onImgSrc(nullptr, ":/Res/b.png");
+        if (parser == &ordinary)
+            expected = announcements();
     }
-    announcements();
-    const std::string next = img(":/Res/a.png") + img(picture) + img(":/Res/a.png");
-    single.parse(next.data(), next.size());
-    EXPECT_EQ(announcements(), "2::/Res/a.png|2:" + picture + "|");
-    // A source handed in directly, not by the tokenizer, is copied.
-    {
-        const std::string src = ":/Res/b.png";
-        single.onImgSrc(nullptr, src);
-    }
-    single.onImgSrc(nullptr, ":/Res/b.png");
-    EXPECT_EQ(announcements(), "2::/Res/b.png|");
-    EXPECT_EQ(single.text, img(":/Res/a.png") + img(picture) + img(":/Res/a.png") + img(":/Res/b.png") +
-                               img(":/Res/b.png"));
+    EXPECT_EQ(announcements(), expected);
+    EXPECT_EQ(expected, "2::/Res/a.png|2:" + picture + "|2::/Res/b.png|2::/Res/c.png|");
+    EXPECT_EQ(single.text, ordinary.text);
 }
 
 TEST_F(RichTextTest, UnresolvableSourcesAreDropped)

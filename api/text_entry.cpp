@@ -45,11 +45,11 @@ bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t use
     Callback = callback;
     CallbackUser = user;
 
-    SingleCallParser parser;
-    parser.resourceImagesOnly = resourceImagesOnly;
-    parser.parse(html.data(), html.size());
+    SingleCallParser::Lease parser;
+    parser->resourceImagesOnly = resourceImagesOnly;
+    parser->parse(html.data(), html.size());
     if (Callback)
-        Callback(1, parser.text.c_str(), static_cast<int>(parser.text.size()), CallbackUser);
+        Callback(1, parser->text.c_str(), static_cast<int>(parser->text.size()), CallbackUser);
     return true;
 }
 

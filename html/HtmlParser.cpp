@@ -187,11 +187,31 @@ const char* readValue(const char* p, const char* end, std::string_view& value)
     return skipSpace(p, end);
 }
 
+// Whether the bytes at p begin with the literal text.
+template <std::size_t N>
+inline bool startsWithText(const char* p, const char* end, const char (&text)[N])
+{
+    return static_cast<std::size_t>(end - p) >= N - 1 && std::memcmp(p, text, N - 1) == 0;
+}
+
+// Where the quoted value of the attribute written exactly as the literal
+// `prefix` (name, '=' and opening quote) at p ends: its closing quote; null
+// when the attribute is written otherwise or the quote is not closed. Qt
+// writes attributes so; this finds their values without reading names.
+template <std::size_t N>
+inline const char* quotedValueEnd(const char* p, const char* end, const char (&prefix)[N])
+{
+    return startsWithText(p, end, prefix) ? findByte(p + N - 1, end, '"') : nullptr;
+}
+
 // Passes over the attributes of a tag whose names and values nobody reads,
 // up to its '>' or the end. Outside values only '=' and '>' matter: names
 // and the white space around them are skipped alike.
 const char* skipAttributes(const char* p, const char* end)
 {
+    // Most of Qt's tags hold one style attribute.
+    if (const char* close = quotedValueEnd(p, end, " style=\""))
+        p = close;
     std::string_view value;
     for (;;) {
         while (p < end && !hasClass(*p, AttrNameEnd))
@@ -352,8 +372,13 @@ void HtmlParser::parse(const char* data, std::size_t length)
 
         // Attributes. Names and values are only views into the input; the
         // values of an image's src and id become strings for the handlers.
-        if (!imageTag)
+        if (!imageTag) {
             p = skipAttributes(p, end);
+        } else if (const char* close = quotedValueEnd(p, end, " src=\"")) {
+            // Qt writes the source first.
+            reportImgSrc(imageTag, std::string_view(p + 6, static_cast<std::size_t>(close - (p + 6))));
+            p = close;
+        }
         while (p < end && *p != '>') {
             const char* attrName = p;
             while (p < end && !hasClass(*p, Space | AttrNameEnd))

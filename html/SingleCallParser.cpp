@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+
+#include "download/ImageDownloader.h"
 
 namespace Tessel {
 
@@ -20,7 +23,56 @@ inline bool sameBytes(const char* a, const char* b, std::size_t n)
     return tailA == tailB && std::memcmp(a, b, n - 8) == 0;
 }
 
+// The text buffer a kept parser holds on to between calls, at most.
+constexpr std::size_t KeptTextBytes = 64 * 1024;
+
+// The parser each thread keeps between calls, and whether a call is using it.
+struct KeptParser {
+    std::unique_ptr<SingleCallParser> parser;
+    bool inUse = false;
+};
+
+thread_local KeptParser kept;
+
 }  // namespace
+
+SingleCallParser::Lease::Lease()
+{
+    KeptParser& own = kept;
+    if (own.inUse) {
+        parser_ = new SingleCallParser();
+        return;
+    }
+    if (!own.parser)
+        own.parser = std::make_unique<SingleCallParser>();
+    own.inUse = true;
+    parser_ = own.parser.get();
+}
+
+SingleCallParser::Lease::~Lease()
+{
+    KeptParser& own = kept;
+    if (parser_ != own.parser.get()) {
+        delete parser_;
+        return;
+    }
+    parser_->reset();
+    own.inUse = false;
+}
+
+void SingleCallParser::reset()
+{
+    delete downloader;
+    downloader = nullptr;
+    resourceImagesOnly = false;
+    if (text.capacity() > KeptTextBytes)
+        std::string().swap(text);
+    else
+        text.clear();
+    more_.clear();
+    count_ = 0;
+    memory_.clear();
+}
 
 void SingleCallParser::reportImgSrc(const char* tagStart, std::string_view value)
 {

@@ -1,7 +1,7 @@
 // Memory for what a parser remembers during one run and gives back all at
-// once when it is destroyed: blocks from a buffer inside the object, and
-// from the heap only for messages with many pictures. Taking a block is a
-// pointer bump in line.
+// once when it is cleared or destroyed: blocks from a buffer inside the
+// object, and from the heap only for messages with many pictures. Taking a
+// block is a pointer bump in line.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +31,17 @@ public:
         if (chunks_)
             freeChunks();
         markInUse(buffer_, sizeof buffer_);
+    }
+
+    // Takes every block back: the buffer is free again, the heap chunks are
+    // returned.
+    void clear()
+    {
+        if (chunks_)
+            freeChunks();
+        markFree(buffer_, sizeof buffer_);
+        next_ = reinterpret_cast<std::uintptr_t>(buffer_);
+        limit_ = next_ + sizeof buffer_;
     }
 
     void* allocate(std::size_t bytes, std::size_t alignment)

@@ -50,6 +50,39 @@ TEST_F(LibraryTest, ParseHtmlReportsTextThroughCallbackOnly)
     EXPECT_TRUE(callbackCalls.empty());
 }
 
+// Parses a message from inside a ParseHtml callback, once.
+void parseFromCallback(int code, const char* data, int length, std::int64_t user)
+{
+    recordCallback(code, data, length, user);
+    if (code == 2 && user == 1)
+        ParseHtml("<b>inner</b><img src=\":/e/9.png\">", recordCallback, 2, false);
+}
+
+TEST_F(LibraryTest, EachParseHtmlStartsAfresh)
+{
+    // Nothing of one call reaches the next: its pictures are announced
+    // again and its resources-only choice is not kept.
+    auto calls = [] {
+        std::string all;
+        for (const auto& call : callbackCalls)
+            all += std::to_string(call.code) + ":" + call.data + "|";
+        callbackCalls.clear();
+        return all;
+    };
+    const std::string img = "<img src=\":/e/1.png\">";
+    EXPECT_TRUE(ParseHtml("a" + img + img, recordCallback, 0, true));
+    EXPECT_EQ(calls(), "2::/e/1.png|1:a<img src=\":/e/1.png\"/><img src=\":/e/1.png\"/>|");
+    static TempDir dir;
+    const std::string picture = dir.write("p.png", "png");
+    EXPECT_TRUE(ParseHtml(img + "<img src=\"" + picture + "\">", recordCallback, 0, false));
+    EXPECT_EQ(calls(), "2::/e/1.png|2:" + picture + "|1:<img src=\":/e/1.png\"/><img src=\"" + picture + "\"/>|");
+
+    // A call made from a callback of another parses on its own.
+    EXPECT_TRUE(ParseHtml("<p>outer " + img + "</p>x", parseFromCallback, 1, false));
+    EXPECT_EQ(calls(), "2::/e/1.png|2::/e/9.png|1:inner<img src=\":/e/9.png\"/>|1:" + P + "outer " +
+                           "<img src=\":/e/1.png\"/></p>x|");
+}
+
 TEST_F(LibraryTest, ParseHtml2ReturnsRewrittenCopy)
 {
     std::string out = "old", text, body;

@@ -44,3 +44,20 @@ TEST(RunArena, BlocksAreAlignedAndApartAcrossChunks)
     for (std::size_t i = 0; i < blocks.size(); ++i)
         EXPECT_TRUE(blocks[i].intact()) << i;
 }
+
+TEST(RunArena, ClearedArenaStartsOverInItsBuffer)
+{
+    // Cleared after reaching the heap, the arena hands out its own buffer
+    // again, from the start, and later blocks stay apart.
+    RunArena arena;
+    const Block first = take(arena, 8, 8, 1);
+    for (int i = 0; i < 50; ++i)
+        take(arena, 100, 8, 2);
+    arena.clear();
+    std::vector<Block> blocks;
+    for (int i = 0; i < 50; ++i)
+        blocks.push_back(take(arena, 100, 8, static_cast<unsigned char>(i)));
+    EXPECT_EQ(blocks[0].at, first.at);
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_TRUE(blocks[i].intact()) << i;
+}

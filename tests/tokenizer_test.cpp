@@ -168,6 +168,30 @@ TEST(HtmlParser, QtPrologueReadsAsAnyOtherHead)
     EXPECT_EQ(Recorder(true).run(prologue + tails[5]).text, P + "a &amp; b" + P + "</p>");
 }
 
+TEST(HtmlParser, QtAttributesReadAsAnyOthers)
+{
+    // A style attribute, and an image's first src, written exactly as Qt
+    // writes them are read in one step; the same tags with a tab before the
+    // attribute take the ordinary path and must give the same text, reports
+    // and tag offsets, whatever the value and the rest.
+    const std::string openings[] = {"<span style=\"", "<p style=\"", "<img src=\"", "<img style=\""};
+    const std::string rests[] = {"a\">x", "\">x", "a>b\">x", "a>b", "a", "", "a\" id=\"7\">x", "a\"id=\"7\">x",
+                                 "a\" src=\"b\"/>x", "a\"/><img src=\"c\">x</p>"};
+    for (const std::string& opening : openings) {
+        for (const std::string& rest : rests) {
+            std::string other = opening;
+            other[other.find(' ')] = '\t';
+            Recorder fast(true), ordinary(true);
+            fast.run("t" + opening + rest);
+            ordinary.run("t" + other + rest);
+            EXPECT_EQ(fast.text, ordinary.text) << opening << rest;
+            EXPECT_EQ(fast.reports, ordinary.reports) << opening << rest;
+            EXPECT_EQ(fast.tags, ordinary.tags) << opening << rest;
+        }
+    }
+    EXPECT_EQ(Recorder(true).run("<p style=\"a>b\">x<img src=\"c\" src=\"d\">").reports, "src=c|src=d|");
+}
+
 TEST(TextParser, Text)
 {
     const Case cases[] = {

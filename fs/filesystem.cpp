@@ -87,7 +87,7 @@ std::string systemText(const Path& p)
 // Whether text is already the system rendering of Path(text): no
 // back-slash, and, after an optional leading '/', no empty and no "."
 // element.
-bool rendersAsItself(const std::string& text)
+bool rendersAsItself(std::string_view text)
 {
     std::size_t elementStart = !text.empty() && text[0] == '/' ? 1 : 0;
     if (elementStart == text.size())
@@ -181,13 +181,13 @@ bool isFile(const Path& p)
     return kindOf(systemText(p).c_str()) == Kind::file;
 }
 
-bool isFileNamed(const std::string& text)
+bool isFileNamed(std::string_view text)
 {
 #if !defined(_WIN32)
     if (rendersAsItself(text))
-        return kindOf(text.c_str()) == Kind::file;
+        return kindOf(text.data()) == Kind::file;
 #endif
-    return isFile(Path(text));
+    return isFile(Path(std::string(text)));
 }
 
 bool isDirectory(const Path& p)

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "fs/Path.h"
 
@@ -10,9 +11,11 @@ namespace Tessel {
 
 bool exists(const Path& p);
 bool isFile(const Path& p);
-// The same answer as isFile(Path(text)), without building the Path when the
-// text needs no rewriting to name it (the common case of an image source).
-bool isFileNamed(const std::string& text);
+// The same answer as isFile(Path(text)), without building the Path, nor a
+// copy of the text, when the text needs no rewriting to name it (the common
+// case of an image source). The text must be followed by a NUL byte, as the
+// contents of a string and their tails are.
+bool isFileNamed(std::string_view text);
 bool isDirectory(const Path& p);
 std::uint64_t fileSize(const Path& p, bool refresh);
 // One level; on failure error receives the errno value read right after.

@@ -149,7 +149,7 @@ bool RichTextParser::resolve(const char* tagStart, std::string_view src, std::st
         return true;
     }
     path = localPathOfSource(src);
-    if (!startsWith(path, ":/") && !isFileNamed(std::string(path))) {
+    if (!startsWith(path, ":/") && !isFileNamed(path)) {
         if (keepBody)
             replaceTag(tagStart, false);
         return false;

@@ -96,7 +96,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
     auto cached = imageCache.lower_bound(key);
     if (cached == imageCache.end() || cached->first != key) {
         const std::string_view path = localPathOfSource(s);
-        if (!isFileNamed(std::string(path)))
+        if (!isFileNamed(path))
             return;
         cached = rememberImage(cached, key, path);
     }

@@ -152,6 +152,9 @@ TEST(FileQueries, TextAnswersAsThePathItNames)
         for (const std::string& text : {dir.path() + tail, tail}) {
             const bool expected = isFile(Path(text));
             ASSERT_EQ(isFileNamed(text), expected) << text;
+            // A tail of a longer string, as an image source's path is.
+            const std::string source = "file://" + text;
+            ASSERT_EQ(isFileNamed(std::string_view(source).substr(7)), expected) << text;
             files += expected;
         }
     }

@@ -6,6 +6,7 @@
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
 #include "html/SingleCallParser.h"
+#include "platform/hot.h"
 
 namespace Tessel {
 
@@ -36,7 +37,7 @@ bool SetCachePath(const char* path)
     return false;
 }
 
-bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t user,
+TESSEL_HOT bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t user,
                bool resourceImagesOnly)
 {
     if (!RichParser)

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/hot.h"
+
 #if defined(_WIN32)
 #  include <windows.h>
 #  include <fcntl.h>
@@ -39,7 +41,7 @@ const wchar_t* wide(const std::u16string& text)
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-Kind kindOf(const char* name)
+TESSEL_HOT Kind kindOf(const char* name)
 {
     DWORD attributes = GetFileAttributesW(wide(utf8ToUtf16(name)));
     if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -87,7 +89,7 @@ std::string systemText(const Path& p)
 // Whether text is already the system rendering of Path(text): no
 // back-slash, and, after an optional leading '/', no empty and no "."
 // element.
-bool rendersAsItself(std::string_view text)
+TESSEL_HOT bool rendersAsItself(std::string_view text)
 {
     std::size_t elementStart = !text.empty() && text[0] == '/' ? 1 : 0;
     if (elementStart == text.size())
@@ -181,7 +183,7 @@ bool isFile(const Path& p)
     return kindOf(systemText(p).c_str()) == Kind::file;
 }
 
-bool isFileNamed(std::string_view text)
+TESSEL_HOT bool isFileNamed(std::string_view text)
 {
 #if !defined(_WIN32)
     if (rendersAsItself(text))

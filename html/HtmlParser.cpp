@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "html/entities.h"
+#include "platform/hot.h"
 
 namespace Tessel {
 
@@ -168,7 +169,7 @@ const char* readTagName(const char* p, const char* end, TagName& name)
 // running to white space or '>'. Returns where the next attribute name
 // starts: at the closing quote itself, or after the white space that ends
 // an unquoted value.
-const char* readValue(const char* p, const char* end, std::string_view& value)
+TESSEL_HOT const char* readValue(const char* p, const char* end, std::string_view& value)
 {
     p = skipSpace(p, end);
     const char* closeQuote = nullptr;
@@ -259,7 +260,7 @@ bool HtmlParser::wantParagraphs()
     return false;
 }
 
-void HtmlParser::parse(const char* data, std::size_t length)
+TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
 {
     const char* const end = data + length;
     const char* p = data + qtPrologueLength(data, length);

@@ -5,8 +5,9 @@
 #include "api/state.h"
 #include "download/ImageDownloader.h"
 #include "fs/filesystem.h"
-#include "html/image_source.h"
 #include "html/image_key_cache.h"
+#include "html/image_source.h"
+#include "platform/hot.h"
 
 namespace Tessel {
 
@@ -108,7 +109,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
     imgSrc(tagStart, src);
 }
 
-void RichTextParser::imgSrc(const char* tagStart, std::string_view src)
+TESSEL_HOT void RichTextParser::imgSrc(const char* tagStart, std::string_view src)
 {
     if (src.empty())
         return;
@@ -136,7 +137,7 @@ bool RichTextParser::findOrResolve(const char* tagStart, std::string_view src, s
     return true;
 }
 
-bool RichTextParser::resolve(const char* tagStart, std::string_view src, std::string& downloaded,
+TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view src, std::string& downloaded,
                              std::string_view& path)
 {
     if (startsWith(src, "http://")) {

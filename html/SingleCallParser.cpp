@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "download/ImageDownloader.h"
+#include "platform/hot.h"
 
 namespace Tessel {
 
@@ -36,7 +37,7 @@ thread_local KeptParser kept;
 
 }  // namespace
 
-SingleCallParser::Lease::Lease()
+TESSEL_HOT SingleCallParser::Lease::Lease()
 {
     KeptParser& own = kept;
     if (own.inUse) {
@@ -49,7 +50,7 @@ SingleCallParser::Lease::Lease()
     parser_ = own.parser.get();
 }
 
-SingleCallParser::Lease::~Lease()
+TESSEL_HOT SingleCallParser::Lease::~Lease()
 {
     KeptParser& own = kept;
     if (parser_ != own.parser.get()) {
@@ -60,7 +61,7 @@ SingleCallParser::Lease::~Lease()
     own.inUse = false;
 }
 
-void SingleCallParser::reset()
+TESSEL_HOT void SingleCallParser::reset()
 {
     delete downloader;
     downloader = nullptr;
@@ -74,12 +75,12 @@ void SingleCallParser::reset()
     memory_.clear();
 }
 
-void SingleCallParser::reportImgSrc(const char* tagStart, std::string_view value)
+TESSEL_HOT void SingleCallParser::reportImgSrc(const char* tagStart, std::string_view value)
 {
     imgSrc(tagStart, value);
 }
 
-bool SingleCallParser::findOrResolve(const char* tagStart, std::string_view src, std::string_view& path)
+TESSEL_HOT bool SingleCallParser::findOrResolve(const char* tagStart, std::string_view src, std::string_view& path)
 {
     if (more_.empty()) {
         for (std::size_t i = 0; i < count_; ++i) {
@@ -103,7 +104,7 @@ bool SingleCallParser::findOrResolve(const char* tagStart, std::string_view src,
     return true;
 }
 
-std::string_view SingleCallParser::remember(std::string_view source, std::string_view path,
+TESSEL_HOT std::string_view SingleCallParser::remember(std::string_view source, std::string_view path,
                                             const std::string& downloaded)
 {
     if (!downloaded.empty() && path.data() == downloaded.data())
@@ -122,7 +123,7 @@ std::string_view SingleCallParser::remember(std::string_view source, std::string
     return path;
 }
 
-std::string_view SingleCallParser::keep(std::string_view bytes)
+TESSEL_HOT std::string_view SingleCallParser::keep(std::string_view bytes)
 {
     char* copy = static_cast<char*>(memory_.allocate(bytes.size() + 1, 1));
     if (!bytes.empty())

@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "html/entities.h"
+#include "platform/hot.h"
 
 namespace Tessel {
 
 TextParser::~TextParser() = default;
 
-void TextParser::parse(const char* data, std::size_t length)
+TESSEL_HOT void TextParser::parse(const char* data, std::size_t length)
 {
     text.clear();
 

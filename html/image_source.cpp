@@ -1,10 +1,11 @@
 #include "html/image_source.h"
 
 #include "emoticons/number.h"
+#include "platform/hot.h"
 
 namespace Tessel {
 
-std::string_view localPathOfSource(std::string_view source)
+TESSEL_HOT std::string_view localPathOfSource(std::string_view source)
 {
     std::string_view path = source;
     if (!startsWith(path, "file:///"))
@@ -16,7 +17,7 @@ std::string_view localPathOfSource(std::string_view source)
 #endif
 }
 
-void appendImageTag(std::string& out, std::string_view path)
+TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
 {
     appendPieces(out, {"<img src=\"", path, "\"/>"});
 }

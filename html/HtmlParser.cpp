@@ -376,9 +376,9 @@ TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
         if (!imageTag) {
             p = skipAttributes(p, end);
         } else if (const char* close = quotedValueEnd(p, end, " src=\"")) {
-            // Qt writes the source first.
+            // Qt writes the source first, and nothing after it.
             reportImgSrc(imageTag, std::string_view(p + 6, static_cast<std::size_t>(close - (p + 6))));
-            p = close;
+            p = startsWithText(close, end, "\" />") ? close + 3 : close;
         }
         while (p < end && *p != '>') {
             const char* attrName = p;

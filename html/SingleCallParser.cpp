@@ -27,19 +27,18 @@ inline bool sameBytes(const char* a, const char* b, std::size_t n)
 // The text buffer a kept parser holds on to between calls, at most.
 constexpr std::size_t KeptTextBytes = 64 * 1024;
 
-// The parser each thread keeps between calls, and whether a call is using it.
-struct KeptParser {
+}  // namespace
+
+struct SingleCallParser::Kept {
     std::unique_ptr<SingleCallParser> parser;
     bool inUse = false;
 };
 
-thread_local KeptParser kept;
-
-}  // namespace
+thread_local SingleCallParser::Kept SingleCallParser::threadParser_;
 
 TESSEL_HOT SingleCallParser::Lease::Lease()
 {
-    KeptParser& own = kept;
+    Kept& own = threadParser_;
     if (own.inUse) {
         parser_ = new SingleCallParser();
         return;
@@ -48,17 +47,17 @@ TESSEL_HOT SingleCallParser::Lease::Lease()
         own.parser = std::make_unique<SingleCallParser>();
     own.inUse = true;
     parser_ = own.parser.get();
+    kept_ = &own;
 }
 
 TESSEL_HOT SingleCallParser::Lease::~Lease()
 {
-    KeptParser& own = kept;
-    if (parser_ != own.parser.get()) {
+    if (!kept_) {
         delete parser_;
         return;
     }
     parser_->reset();
-    own.inUse = false;
+    kept_->inUse = false;
 }
 
 TESSEL_HOT void SingleCallParser::reset()

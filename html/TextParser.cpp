@@ -25,8 +25,10 @@ TESSEL_HOT void TextParser::parse(const char* data, std::size_t length)
         // A leading '>' ends the tail of a tag cut off at the start: drop it.
         const char* start = gt ? gt + 1 : data;
         // The text is rarely longer than the markup it comes from: one
-        // allocation up front instead of a series of doublings.
-        text.reserve(static_cast<std::size_t>(end - start));
+        // allocation up front instead of a series of doublings, and none
+        // when a parser used before has the room already.
+        if (text.capacity() < static_cast<std::size_t>(end - start))
+            text.reserve(static_cast<std::size_t>(end - start));
         HtmlParser::parse(start, static_cast<std::size_t>(end - start));
     } else {
         text.assign(data, length);

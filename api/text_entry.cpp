@@ -38,7 +38,7 @@ bool SetCachePath(const char* path)
 }
 
 TESSEL_HOT bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t user,
-               bool resourceImagesOnly)
+                          bool resourceImagesOnly)
 {
     if (!RichParser)
         return false;

@@ -138,7 +138,7 @@ bool RichTextParser::findOrResolve(const char* tagStart, std::string_view src, s
 }
 
 TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view src, std::string& downloaded,
-                             std::string_view& path)
+                                        std::string_view& path)
 {
     if (startsWith(src, "http://")) {
         if (!downloader)
@@ -149,7 +149,8 @@ TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view s
         path = downloaded;
         return true;
     }
-    path = localPathOfSource(src);
+    // A resource names itself; a local path is tested.
+    path = startsWith(src, ":/") ? src : localPathOfSource(src);
     if (!startsWith(path, ":/") && !isFileNamed(path)) {
         if (keepBody)
             replaceTag(tagStart, false);

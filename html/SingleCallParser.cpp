@@ -104,7 +104,7 @@ TESSEL_HOT bool SingleCallParser::findOrResolve(const char* tagStart, std::strin
 }
 
 TESSEL_HOT std::string_view SingleCallParser::remember(std::string_view source, std::string_view path,
-                                            const std::string& downloaded)
+                                                       const std::string& downloaded)
 {
     if (!downloaded.empty() && path.data() == downloaded.data())
         path = keep(path);

@@ -371,12 +371,12 @@ TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
             paragraphOpen = true;
         }
 
-        // Attributes. Names and values are only views into the input; the
-        // values of an image's src and id become strings for the handlers.
+        // Attributes. Names and values are only views into the input; an
+        // image's src is reported as such, its id as a string.
         if (!imageTag) {
             p = skipAttributes(p, end);
         } else if (const char* close = quotedValueEnd(p, end, " src=\"")) {
-            // Qt writes the source first, and nothing after it.
+            // Qt writes an image's source first and ends the tag after it.
             reportImgSrc(imageTag, std::string_view(p + 6, static_cast<std::size_t>(close - (p + 6))));
             p = startsWithText(close, end, "\" />") ? close + 3 : close;
         }

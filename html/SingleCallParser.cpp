@@ -94,7 +94,10 @@ TESSEL_HOT bool SingleCallParser::findOrResolve(const char* tagStart, std::strin
         return true;
     }
 
-    // Resolving announces a tail of the source, which must end in a NUL.
+    // Resolving announces a tail of the source, which must end in a NUL. A
+    // source that fails is tried again when met again, as with imageCache;
+    // its copies, together no larger than the message, last until the end
+    // of the call.
     const std::string_view source = keep(src);
     std::string downloaded;
     if (!resolve(tagStart, source, downloaded, path))

@@ -10,6 +10,7 @@
 #include "fs/filesystem.h"
 #include "html/HtmlParser.h"
 #include "html/image_source.h"
+#include "html/text_search.h"
 #include "support/corpus.h"
 #include "support/library.h"
 #include "support/throughput.h"

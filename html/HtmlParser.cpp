@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "html/entities.h"
+#include "html/text_search.h"
 #include "platform/hot.h"
 
 namespace Tessel {
@@ -26,9 +27,7 @@ constexpr std::string_view QtPrologue =
 
 std::size_t qtPrologueLength(const char* data, std::size_t length)
 {
-    return length >= QtPrologue.size() && std::memcmp(data, QtPrologue.data(), QtPrologue.size()) == 0
-        ? QtPrologue.size()
-        : 0;
+    return startsWith(std::string_view(data, length), QtPrologue) ? QtPrologue.size() : 0;
 }
 
 namespace {
@@ -188,22 +187,20 @@ TESSEL_HOT const char* readValue(const char* p, const char* end, std::string_vie
     return skipSpace(p, end);
 }
 
-// Whether the bytes at p begin with the literal text.
-template <std::size_t N>
-inline bool startsWithText(const char* p, const char* end, const char (&text)[N])
+// Where the quoted value of the attribute written exactly as prefix (name,
+// '=' and opening quote) at p ends: its closing quote; null when the
+// attribute is written otherwise or the quote is not closed. Qt writes
+// attributes so; this finds their values without reading names.
+inline const char* quotedValueEnd(const char* p, const char* end, std::string_view prefix)
 {
-    return static_cast<std::size_t>(end - p) >= N - 1 && std::memcmp(p, text, N - 1) == 0;
+    return startsWith(std::string_view(p, static_cast<std::size_t>(end - p)), prefix)
+        ? findByte(p + prefix.size(), end, '"')
+        : nullptr;
 }
 
-// Where the quoted value of the attribute written exactly as the literal
-// `prefix` (name, '=' and opening quote) at p ends: its closing quote; null
-// when the attribute is written otherwise or the quote is not closed. Qt
-// writes attributes so; this finds their values without reading names.
-template <std::size_t N>
-inline const char* quotedValueEnd(const char* p, const char* end, const char (&prefix)[N])
-{
-    return startsWithText(p, end, prefix) ? findByte(p + N - 1, end, '"') : nullptr;
-}
+// How Qt writes an image's source, and the end of its tag after it.
+constexpr std::string_view QtSourcePrefix = " src=\"";
+constexpr std::string_view QtTagEnd = "\" />";
 
 // Passes over the attributes of a tag whose names and values nobody reads,
 // up to its '>' or the end. Outside values only '=' and '>' matter: names
@@ -375,10 +372,14 @@ TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
         // image's src is reported as such, its id as a string.
         if (!imageTag) {
             p = skipAttributes(p, end);
-        } else if (const char* close = quotedValueEnd(p, end, " src=\"")) {
-            // Qt writes an image's source first and ends the tag after it.
-            reportImgSrc(imageTag, std::string_view(p + 6, static_cast<std::size_t>(close - (p + 6))));
-            p = startsWithText(close, end, "\" />") ? close + 3 : close;
+        } else if (const char* close = quotedValueEnd(p, end, QtSourcePrefix)) {
+            // Qt writes an image's source first and ends the tag after it:
+            // the next attribute would start at the closing quote, so p goes
+            // to the tag's '>' at once.
+            const char* const source = p + QtSourcePrefix.size();
+            reportImgSrc(imageTag, std::string_view(source, static_cast<std::size_t>(close - source)));
+            const std::string_view rest(close, static_cast<std::size_t>(end - close));
+            p = startsWith(rest, QtTagEnd) ? close + QtTagEnd.size() - 1 : close;
         }
         while (p < end && *p != '>') {
             const char* attrName = p;

@@ -7,6 +7,7 @@
 #include "fs/filesystem.h"
 #include "html/image_key_cache.h"
 #include "html/image_source.h"
+#include "html/text_search.h"
 #include "platform/hot.h"
 
 namespace Tessel {

@@ -6,14 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace Tessel {
+#include "html/text_search.h"
 
-// Inline, so that the prefix length of a literal is known at compile time.
-inline bool startsWith(std::string_view s, const char* prefix)
-{
-    const std::size_t n = std::strlen(prefix);
-    return s.size() >= n && std::memcmp(s.data(), prefix, n) == 0;
-}
+namespace Tessel {
 
 // The local path that an image source names: the source itself, or a
 // "file:///" address without its scheme. On Windows the prefix is cut whole

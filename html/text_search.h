@@ -6,6 +6,13 @@
 
 namespace Tessel {
 
+// Whether s begins with prefix. Inline, so that the prefix length of a
+// literal is known at compile time.
+inline bool startsWith(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && std::memcmp(s.data(), prefix.data(), prefix.size()) == 0;
+}
+
 // The first needle in hay at or after from, or npos. memchr looks for the
 // needle's byte at pivot, chosen by the caller as its rarest: "<body" is
 // found through its 'y', not through every '<' of the head before it.

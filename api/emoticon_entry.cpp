@@ -1,6 +1,6 @@
 // The emoticon entry points over the library-wide catalogue.
 #include "api/state.h"
-#include "emoticons/number.h"
+#include "base/number.h"
 
 namespace Tessel {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "api/tessel.h"
+#include "tessel/tessel.h"
 
 namespace Tessel {
 

@@ -2,11 +2,11 @@
 #include <cstring>
 
 #include "api/state.h"
-#include "emoticons/EmoticonCache.h"
+#include "base/hot.h"
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
 #include "html/SingleCallParser.h"
-#include "platform/hot.h"
+#include "tessel/EmoticonCache.h"
 
 namespace Tessel {
 

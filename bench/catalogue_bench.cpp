@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "emoticons/EmoticonCache.h"
 #include "support/corpus.h"
 #include "support/random.h"
+#include "tessel/EmoticonCache.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "api/state.h"
-#include "api/tessel.h"
 #include "html/RichTextParser_Orb.h"
 #include "support/corpus.h"
 #include "support/counting_allocator.h"
 #include "support/library.h"
+#include "tessel/tessel.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "api/tessel.h"
 #include "html/HtmlParser.h"
 #include "html/TextParser.h"
 #include "html/entities.h"
 #include "support/corpus.h"
 #include "support/library.h"
 #include "support/random.h"
+#include "tessel/tessel.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "api/tessel.h"
+#include "base/text_search.h"
 #include "fs/filesystem.h"
 #include "html/HtmlParser.h"
 #include "html/image_source.h"
-#include "html/text_search.h"
 #include "support/corpus.h"
 #include "support/library.h"
 #include "support/throughput.h"
+#include "tessel/tessel.h"
 
 namespace {
 

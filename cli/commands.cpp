@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "api/tessel.h"
 #include "cli/io.h"
+#include "tessel/tessel.h"
 
 namespace tool {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "api/tessel.h"
+#include "tessel/tessel.h"
 
 namespace tool {
 

@@ -1,4 +1,4 @@
-#include "emoticons/EmoticonCache.h"
+#include "tessel/EmoticonCache.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,8 +10,9 @@
 
 #include <rapidxml/rapidxml.hpp>
 
+#include "base/number.h"
 #include "emoticons/XmlNesting.h"
-#include "emoticons/number.h"
+#include "emoticons/emoticon_lookup.h"
 #include "fs/filesystem.h"
 
 using Tessel::Path;

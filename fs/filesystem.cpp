@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/hot.h"
+#include "base/hot.h"
 
 #if defined(_WIN32)
 #  include <windows.h>

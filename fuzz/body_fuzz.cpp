@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "api/tessel.h"
 #include "fixture.h"
 #include "fs/filesystem.h"
 #include "html/HtmlParser.h"
+#include "tessel/tessel.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include <rapidxml/rapidxml.hpp>
 
-#include "emoticons/EmoticonCache.h"
 #include "emoticons/XmlNesting.h"
 #include "fixture.h"
+#include "tessel/EmoticonCache.h"
 
 // A group "size" may ask for any number of records. Under the sanitizer an
 // allocation too large for memory ends the process instead of throwing, so

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "api/tessel.h"
 #include "support/sample_catalogue.h"
+#include "tessel/tessel.h"
 
 namespace fuzzing {
 

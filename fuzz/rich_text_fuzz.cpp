@@ -5,10 +5,10 @@
 #include <string>
 
 #include "api/state.h"
-#include "api/tessel.h"
 #include "fixture.h"
 #include "fs/filesystem.h"
 #include "html/RichTextParser.h"
+#include "tessel/tessel.h"
 
 namespace {
 

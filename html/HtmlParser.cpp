@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/hot.h"
+#include "base/text_search.h"
 #include "html/entities.h"
-#include "html/text_search.h"
-#include "platform/hot.h"
 
 namespace Tessel {
 

@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "api/state.h"
+#include "base/hot.h"
+#include "base/text_search.h"
 #include "download/ImageDownloader.h"
 #include "fs/filesystem.h"
 #include "html/image_key_cache.h"
 #include "html/image_source.h"
-#include "html/text_search.h"
-#include "platform/hot.h"
 
 namespace Tessel {
 

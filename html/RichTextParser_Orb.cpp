@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "api/state.h"
-#include "emoticons/EmoticonCache.h"
-#include "emoticons/number.h"
+#include "base/number.h"
+#include "base/text_search.h"
+#include "emoticons/emoticon_lookup.h"
 #include "fs/filesystem.h"
-#include "html/image_source.h"
 #include "html/image_key_cache.h"
-#include "html/text_search.h"
+#include "html/image_source.h"
 
 namespace Tessel {
 

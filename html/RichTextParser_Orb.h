@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "api/tessel.h"
 #include "html/RichTextParser.h"
+#include "tessel/types.h"
 
 namespace Tessel {
 

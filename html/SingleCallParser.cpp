@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/hot.h"
 #include "download/ImageDownloader.h"
-#include "platform/hot.h"
 
 namespace Tessel {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "base/hot.h"
 #include "html/entities.h"
-#include "platform/hot.h"
 
 namespace Tessel {
 

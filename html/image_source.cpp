@@ -1,7 +1,7 @@
 #include "html/image_source.h"
 
-#include "emoticons/number.h"
-#include "platform/hot.h"
+#include "base/hot.h"
+#include "base/number.h"
 
 namespace Tessel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "html/text_search.h"
+#include "base/text_search.h"
 
 namespace Tessel {
 

@@ -2,8 +2,8 @@
 // never calls Init, so that every test sees the library as loaded.
 #include <gtest/gtest.h>
 
-#include "api/tessel.h"
 #include "support/common.h"
+#include "tessel/tessel.h"
 
 using namespace Tessel;
 

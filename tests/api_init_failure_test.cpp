@@ -5,8 +5,8 @@
 
 #include <stdexcept>
 
-#include "api/tessel.h"
 #include "support/common.h"
+#include "tessel/tessel.h"
 
 using namespace Tessel;
 

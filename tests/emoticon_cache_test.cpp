@@ -1,6 +1,6 @@
 // The emoticon catalogue on files written at run time: groups, sizes,
 // entries, failures, look-ups, copies and the fall-back location.
-#include "emoticons/EmoticonCache.h"
+#include "tessel/EmoticonCache.h"
 
 #include <climits>
 #include <cstdlib>

@@ -7,10 +7,10 @@
 
 #include <filesystem>
 
-#include "api/tessel.h"
 #include "html/HtmlParser.h"
 #include "support/common.h"
 #include "support/http_server.h"
+#include "tessel/tessel.h"
 
 using namespace Tessel;
 using namespace TestSupport;

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "api/state.h"
-#include "emoticons/number.h"
+#include "base/number.h"
+#include "base/text_search.h"
 #include "fs/Path.h"
 #include "html/HtmlParser.h"
 #include "html/RichTextParser.h"
@@ -17,7 +18,6 @@
 #include "html/SingleCallParser.h"
 #include "html/image_source.h"
 #include "html/md5.h"
-#include "html/text_search.h"
 #include "support/common.h"
 
 using namespace Tessel;

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "MessageView.h"
-#include "api/tessel.h"
+#include "tessel/tessel.h"
 
 namespace {
 

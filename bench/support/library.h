@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "api/tessel.h"
+#include "tessel/tessel.h"
 
 namespace benchsupport {
 

@@ -2,7 +2,7 @@
 // library.
 #include <iostream>
 
-#include "api/tessel.h"
+#include "tessel/tessel.h"
 
 int main(int argc, char** argv)
 {

@@ -7,7 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build_dir" --prefix "$work/prefix" > /dev/null
-test -f "$work/prefix/include/tessel/api/tessel.h"
+test -f "$work/prefix/include/tessel/tessel.h"
 
 cmake -S "$source_dir/tests/install" -B "$work/client" -DCMAKE_PREFIX_PATH="$work/prefix" > /dev/null
 cmake --build "$work/client" > /dev/null

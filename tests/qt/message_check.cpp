@@ -21,8 +21,8 @@
 #include <set>
 #include <stdexcept>
 
-#include "api/tessel.h"
 #include "qt_check.h"
+#include "tessel/tessel.h"
 
 namespace qtcheck {
 

@@ -4,19 +4,12 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "api/export.h"
-#include "emoticons/EmoticonCache.h"
+#include "tessel/EmoticonCache.h"
+#include "tessel/export.h"
+#include "tessel/types.h"
 
 namespace Tessel {
-
-// code 1: finished text of ParseHtml; code 2: a local picture path.
-// data points at length bytes followed by a NUL, valid during the call only.
-typedef void (*ParseCallback)(int code, const char* data, int length, std::int64_t user);
-
-typedef std::vector<std::pair<std::string, std::string>> StringPairList;
 
 // Library state and text entry points.
 TESSEL_API bool Init(const char* root, const char* catalogue);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "api/export.h"
+#include "tessel/export.h"
 
 struct EMOSTRUCT {
     std::string id;
@@ -45,14 +45,3 @@ private:
 
     void swap(EmoticonCache& other) noexcept;
 };
-
-namespace Tessel {
-
-// The record named name in the cache's index, or null.
-const EMOSTRUCT* findEmoticon(const EmoticonCache& cache, const std::string& name);
-
-// Appends to out the image tag that getPathFromName returns for the record's
-// name, without building it apart first.
-void appendEmoticonTag(std::string& out, const EMOSTRUCT& record);
-
-}  // namespace Tessel

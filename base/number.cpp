@@ -1,4 +1,4 @@
-#include "emoticons/number.h"
+#include "base/number.h"
 
 #include <climits>
 

@@ -1,0 +1,17 @@
+// Look-ups in a catalogue that the parsers make without building strings.
+#pragma once
+
+#include <string>
+
+#include "tessel/EmoticonCache.h"
+
+namespace Tessel {
+
+// The record named name in the cache's index, or null.
+const EMOSTRUCT* findEmoticon(const EmoticonCache& cache, const std::string& name);
+
+// Appends to out the image tag that getPathFromName returns for the record's
+// name, without building it apart first.
+void appendEmoticonTag(std::string& out, const EMOSTRUCT& record);
+
+}  // namespace Tessel

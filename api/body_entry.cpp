@@ -5,18 +5,31 @@
 
 namespace Tessel {
 
+namespace {
+
+// The body parser, looking emoticons up in the catalogue of the moment.
+RichTextParser_Orb& bodyParser()
+{
+    BodyParser->catalogue = Catalogue.load();
+    return *BodyParser;
+}
+
+}  // namespace
+
 bool ParseHtml_Orb(const std::string& html)
 {
-    if (!BodyParser)
+    ExclusiveCall exclusive;
+    if (!exclusive || !BodyParser)
         return false;
-    CurrentParser = BodyParser;
-    BodyParser->convertMessage(html);
+    CurrentParser.store(BodyParser);
+    bodyParser().convertMessage(html);
     return true;
 }
 
 bool SetCustomHead(const std::string& title, const std::string& sender, const std::string& date)
 {
-    if (!BodyParser)
+    ExclusiveCall exclusive;
+    if (!exclusive || !BodyParser)
         return false;
     BodyParser->SetCustomHead(title, sender, date);
     return true;
@@ -24,7 +37,8 @@ bool SetCustomHead(const std::string& title, const std::string& sender, const st
 
 bool GetEChVector(StringPairList& out)
 {
-    if (!BodyParser)
+    ExclusiveCall exclusive;
+    if (!exclusive || !BodyParser)
         return false;
     out = BodyParser->emoticonList;
     return true;
@@ -32,7 +46,8 @@ bool GetEChVector(StringPairList& out)
 
 bool GetImageVector(StringPairList& out)
 {
-    if (!BodyParser)
+    ExclusiveCall exclusive;
+    if (!exclusive || !BodyParser)
         return false;
     out = BodyParser->imageList;
     return true;
@@ -40,10 +55,14 @@ bool GetImageVector(StringPairList& out)
 
 bool EChTextFromBody(const std::string& source, std::string& out)
 {
+    ExclusiveCall exclusive;
+    if (!exclusive)
+        return false;
     if (!BodyParser)
         return true;
-    BodyParser->emoticonText(source);
-    const std::string& text = BodyParser->text;
+    RichTextParser_Orb& parser = bodyParser();
+    parser.emoticonText(source);
+    const std::string& text = parser.text;
     std::string result;
     result.reserve(ParagraphPrefixLength + text.size() + 4);
     result.append(ParagraphPrefix, ParagraphPrefixLength).append(text).append(ParagraphSuffix);
@@ -53,11 +72,13 @@ bool EChTextFromBody(const std::string& source, std::string& out)
 
 bool HtmlFromBody(std::string& out, const std::string& source, const StringPairList& images)
 {
-    if (!BodyParser)
+    ExclusiveCall exclusive;
+    if (!exclusive || !BodyParser)
         return false;
-    BodyParser->loadImageList(images);
-    BodyParser->rebuildHtml(source);
-    out = BodyParser->body;
+    RichTextParser_Orb& parser = bodyParser();
+    parser.loadImageList(images);
+    parser.rebuildHtml(source);
+    out = parser.body;
     return true;
 }
 

@@ -4,45 +4,56 @@
 
 namespace Tessel {
 
+// The catalogue is never changed once Init has made it, so these read it on
+// any thread.
+
 EMOSTRUCT* EChStructFromIndex(int index)
 {
-    return Catalogue ? Catalogue->getEmoByIndex(index) : nullptr;
+    EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getEmoByIndex(index) : nullptr;
 }
 
 bool IsClassicECh(const std::string& name)
 {
-    return Catalogue && readNumber(name.c_str()) <= Catalogue->classicCount;
+    const EmoticonCache* catalogue = Catalogue.load();
+    return catalogue && readNumber(name.c_str()) <= catalogue->classicCount;
 }
 
 std::string EChPathFromName(const std::string& name)
 {
-    return Catalogue ? Catalogue->getPathFromName(name) : std::string();
+    const EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getPathFromName(name) : std::string();
 }
 
 std::string EChPathFromId(const std::string& id)
 {
-    return Catalogue ? Catalogue->getPathFromId(id) : std::string();
+    const EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getPathFromId(id) : std::string();
 }
 
 // Without a catalogue the accessors answer as an empty one would.
 EMOSTRUCT* getClassicPtr()
 {
-    return Catalogue ? Catalogue->getClassicPtr() : nullptr;
+    EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getClassicPtr() : nullptr;
 }
 
 EMOSTRUCT* getOtherPtr()
 {
-    return Catalogue ? Catalogue->getOtherPtr() : nullptr;
+    EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getOtherPtr() : nullptr;
 }
 
 int getClassicCount()
 {
-    return Catalogue ? Catalogue->getClassicCount() : 0;
+    EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getClassicCount() : 0;
 }
 
 int getOtherCount()
 {
-    return Catalogue ? Catalogue->getOtherCount() : 0;
+    EmoticonCache* catalogue = Catalogue.load();
+    return catalogue ? catalogue->getOtherCount() : 0;
 }
 
 }  // namespace Tessel

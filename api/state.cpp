@@ -1,23 +1,26 @@
 #include "api/state.h"
 
-#include <cstring>
-
 namespace Tessel {
 
-std::string RootPath;
-RichTextParser* RichParser = nullptr;
-RichTextParser_Orb* BodyParser = nullptr;
-EmoticonCache* Catalogue = nullptr;
-HtmlParser* CurrentParser = nullptr;
-ParseCallback Callback = nullptr;
-std::int64_t CallbackUser = 0;
-char CachePath[CachePathSize] = {};
+namespace {
 
-std::string cachePathText()
+std::atomic<bool> Taken{false};
+
+}  // namespace
+
+std::string RootPath;
+std::atomic<RichTextParser*> RichParser{nullptr};
+RichTextParser_Orb* BodyParser = nullptr;
+std::atomic<EmoticonCache*> Catalogue{nullptr};
+std::atomic<HtmlParser*> CurrentParser{nullptr};
+DownloadSettings Downloads;
+
+ExclusiveCall::ExclusiveCall() : held_(!Taken.exchange(true, std::memory_order_acquire)) {}
+
+ExclusiveCall::~ExclusiveCall()
 {
-    const void* end = std::memchr(CachePath, 0, sizeof CachePath);
-    std::size_t length = end ? static_cast<const char*>(end) - CachePath : sizeof CachePath;
-    return std::string(CachePath, length);
+    if (held_)
+        Taken.store(false, std::memory_order_release);
 }
 
 }  // namespace Tessel

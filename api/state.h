@@ -1,11 +1,14 @@
-// The library-wide state shared by the exported functions, the parsers and
-// the image downloader. It lives as long as the library is loaded; the three
-// objects made by Init are never freed.
+// The library-wide state shared by the exported functions. It lives as long
+// as the library is loaded; the three objects made by Init are never freed.
+// The parsers and the downloader below never reach up for it: the entry
+// points hand each of them what it needs (the callback, the download
+// settings, the catalogue).
 #pragma once
 
-#include <cstdint>
+#include <atomic>
 #include <string>
 
+#include "download/DownloadSettings.h"
 #include "tessel/tessel.h"
 
 namespace Tessel {
@@ -14,18 +17,30 @@ class HtmlParser;
 class RichTextParser;
 class RichTextParser_Orb;
 
-constexpr int CachePathSize = 260;
-
 extern std::string RootPath;
-extern RichTextParser* RichParser;
+// Read by ParseHtml on any thread while Init may set it.
+extern std::atomic<RichTextParser*> RichParser;
 extern RichTextParser_Orb* BodyParser;
-extern EmoticonCache* Catalogue;
-extern HtmlParser* CurrentParser;
-extern ParseCallback Callback;
-extern std::int64_t CallbackUser;
-extern char CachePath[CachePathSize];
+// Read by the catalogue functions on any thread while Init may set it.
+extern std::atomic<EmoticonCache*> Catalogue;
+// Set by ParseHtml on any thread.
+extern std::atomic<HtmlParser*> CurrentParser;
+// The cache directory (SetCachePath) and the download limits.
+extern DownloadSettings Downloads;
 
-// CachePath up to its first NUL, never past the end of the buffer.
-std::string cachePathText();
+// Held for the length of a call that uses the library-wide parsers. Such
+// calls must not overlap: a second one, on another thread or from a
+// callback, finds the library taken and is refused.
+class ExclusiveCall {
+public:
+    ExclusiveCall();
+    ~ExclusiveCall();
+    ExclusiveCall(const ExclusiveCall&) = delete;
+    ExclusiveCall& operator=(const ExclusiveCall&) = delete;
+    explicit operator bool() const { return held_; }
+
+private:
+    bool held_;
+};
 
 }  // namespace Tessel

@@ -1,86 +1,101 @@
 // Library start-up and the text entry points.
-#include <cstring>
-
 #include "api/state.h"
 #include "base/hot.h"
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
 #include "html/SingleCallParser.h"
-#include "tessel/EmoticonCache.h"
 
 namespace Tessel {
 
 bool Init(const char* root, const char* catalogue)
 {
+    ExclusiveCall exclusive;
+    if (!exclusive)
+        return false;
     RootPath = root ? root : "";
-    if (!RichParser)
-        RichParser = new RichTextParser();
+    if (!RichParser.load()) {
+        auto* parser = new RichTextParser();
+        parser->downloadSettings = &Downloads;
+        RichParser.store(parser);
+    }
     if (!BodyParser)
         BodyParser = new RichTextParser_Orb();
     // The catalogue is set only once its constructor returns; an exception
     // leaves it null so that the next Init tries again.
-    if (!Catalogue)
-        Catalogue = new EmoticonCache(catalogue ? catalogue : "");
+    if (!Catalogue.load())
+        Catalogue.store(new EmoticonCache(catalogue ? catalogue : ""));
     return true;
 }
 
 bool SetCachePath(const char* path)
 {
-    // A path that does not fit the buffer with its terminator is refused and
+    // A path that does not fit 260 bytes with its terminator is refused and
     // the previous cache directory stays; a null path clears it.
-    std::size_t length = path ? std::strlen(path) : 0;
-    if (length >= sizeof CachePath)
-        return false;
-    std::memset(CachePath, 0, sizeof CachePath);
-    if (length)
-        std::memcpy(CachePath, path, length);
+    Downloads.setCacheDirectory(path);
     return false;
 }
 
+bool SetDownloadLimits(std::uint64_t maxPictureBytes, std::uint32_t maxCallMilliseconds)
+{
+    Downloads.setLimits(DownloadLimits{maxPictureBytes, maxCallMilliseconds});
+    return true;
+}
+
+// Safe on any number of threads at once: each thread converts with a parser
+// of its own, which carries this call's callback and user value.
 TESSEL_HOT bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t user,
                           bool resourceImagesOnly)
 {
-    if (!RichParser)
+    RichTextParser* rich = RichParser.load(std::memory_order_acquire);
+    if (!rich)
         return false;
-    CurrentParser = RichParser;
-    Callback = callback;
-    CallbackUser = user;
+    // Stored only when it changes, so that threads do not contend for it.
+    if (CurrentParser.load(std::memory_order_relaxed) != rich)
+        CurrentParser.store(rich, std::memory_order_relaxed);
 
     SingleCallParser::Lease parser;
+    parser->announcer = Announcer{callback, user};
+    parser->downloadSettings = &Downloads;
     parser->resourceImagesOnly = resourceImagesOnly;
     parser->parse(html.data(), html.size());
-    if (Callback)
-        Callback(1, parser->text.c_str(), static_cast<int>(parser->text.size()), CallbackUser);
+    parser->announcer.text(parser->text);
     return true;
 }
 
 bool ParseHtml2(std::string& out, const std::string& html, ParseCallback callback,
                 std::int64_t user)
 {
-    if (!RichParser)
+    ExclusiveCall exclusive;
+    RichTextParser* rich = RichParser.load();
+    if (!exclusive || !rich)
         return false;
-    CurrentParser = RichParser;
-    Callback = callback;
-    CallbackUser = user;
+    CurrentParser.store(rich);
+    rich->announcer = Announcer{callback, user};
 
-    RichParser->setKeepBody(true);
-    RichParser->parseToBody(html);
-    RichParser->setKeepBody(false);
-    out = RichParser->body;
+    rich->setKeepBody(true);
+    rich->parseToBody(html);
+    rich->setKeepBody(false);
+    out = rich->body;
     return true;
 }
 
 bool GetText(std::string& out)
 {
-    if (CurrentParser)
-        out = CurrentParser->text;
+    ExclusiveCall exclusive;
+    if (exclusive) {
+        if (const HtmlParser* current = CurrentParser.load())
+            out = current->text;
+    }
     return false;
 }
 
 bool GetBody(std::string& out)
 {
-    if (CurrentParser)
-        out = CurrentParser->body;
+    ExclusiveCall exclusive;
+    if (exclusive) {
+        if (const HtmlParser* current = CurrentParser.load())
+            out = current->body;
+    }
     return false;
 }
 

@@ -63,7 +63,7 @@ void emptyCache(benchmark::State& state)
 void BM_ImageDownloader(benchmark::State& state)
 {
     server();
-    std::strncpy(Tessel::CachePath, cacheDirectory().c_str(), Tessel::CachePathSize - 1);
+    Tessel::SetCachePath(cacheDirectory().c_str());
     for (auto _ : state) {
         emptyCache(state);
         Tessel::ImageDownloader downloader;

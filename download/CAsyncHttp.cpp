@@ -9,14 +9,6 @@ namespace {
 // Largest read; readBuffer keeps one byte more.
 constexpr DWORD chunkSize = 20480;
 
-#if defined(_WIN32)
-// WinINet lets a step that is pending when its request is closed run on; it
-// still reports REQUEST_COMPLETE, and writes what it read, later.
-constexpr bool closeCancelsStep = false;
-#else
-// The stand-in cancels it: once the close returns, nothing of it runs.
-constexpr bool closeCancelsStep = true;
-#endif
 
 }  // namespace
 
@@ -128,12 +120,17 @@ bool CAsyncHttp::addHeaders(const std::string& headers)
 bool CAsyncHttp::readToString()
 {
     response.clear();
-    return readBody([this](const char* data, DWORD length) { response.append(data, length); });
+    return readChunks([this](const char* data, DWORD length) {
+        response.append(data, length);
+        return true;
+    });
 }
 
 bool CAsyncHttp::readToFile(FILE* file)
 {
-    return readBody([file](const char* data, DWORD length) { fwrite(data, 1, length, file); });
+    return readChunks([file](const char* data, DWORD length) {
+        return fwrite(data, 1, length, file) == length;
+    });
 }
 
 void CAsyncHttp::closeRequest()
@@ -156,8 +153,7 @@ void CAsyncHttp::closeConnection()
     }
 }
 
-template <class Sink>
-bool CAsyncHttp::readBody(Sink&& sink)
+bool CAsyncHttp::readChunks(const ChunkSink& sink)
 {
     state = failed;
     if (!requestContext)
@@ -179,7 +175,8 @@ bool CAsyncHttp::readBody(Sink&& sink)
             state = done;
             return true;
         }
-        sink(readBuffer.data(), buffers.dwBufferLength);
+        if (!sink(readBuffer.data(), buffers.dwBufferLength))
+            return false;
     }
 }
 
@@ -229,7 +226,7 @@ CAsyncHttp::RequestContext* CAsyncHttp::letGo()
         return nullptr;
     std::lock_guard<std::mutex> lock(released->mutex);
     released->event = nullptr;
-    if (!released->pending || closeCancelsStep)
+    if (!released->pending || ClosingCancelsStep)
         return released;
     released->orphaned = true;
     released->buffer.swap(readBuffer);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,15 +42,20 @@ public:
     bool openRequest(const std::string& path);
     bool addHeaders(const std::string& headers);
     bool readToString();
+    // False also when a write fails; the reading stops there.
     bool readToFile(FILE* file);
     void closeRequest();
     void closeConnection();
 
+protected:
+    // Reads the body chunk by chunk into sink until it ends (true), a step
+    // fails or gives up, or sink refuses a chunk by returning false.
+    using ChunkSink = std::function<bool(const char* data, DWORD length)>;
+    bool readChunks(const ChunkSink& sink);
+
 private:
     struct RequestContext;
 
-    template <class Sink>
-    bool readBody(Sink&& sink);
     template <class Call>
     bool runStep(Call&& call);
     int waitForStep();

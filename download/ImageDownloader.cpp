@@ -1,18 +1,10 @@
 #include "download/ImageDownloader.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <algorithm>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#include "api/state.h"
 #include "fs/Path.h"
 #include "fs/filesystem.h"
+#include "fs/system.h"
 
 namespace Tessel {
 
@@ -24,25 +16,16 @@ const char nameAlphabet[] =
 constexpr int nameAlphabetSize = sizeof nameAlphabet - 1;
 static_assert(nameAlphabetSize == 77, "the name alphabet has 77 bytes");
 constexpr int nameBufferSize = 31;
+// Random bytes from this value up are drawn again, so that every letter of
+// the alphabet is equally likely: 231 is the largest multiple of 77 <= 256.
+constexpr unsigned fairByteLimit = 256 / nameAlphabetSize * nameAlphabetSize;
+// Names drawn for one picture before giving up, should every one be taken.
+constexpr int nameAttempts = 16;
 
-bool seeded = false;
-
-int fileAccess(const std::string& path)
+const DownloadSettings& settingsOrDefaults(const DownloadSettings* settings)
 {
-#if defined(_WIN32)
-    return _access(path.c_str(), 0);
-#else
-    return access(path.c_str(), F_OK);
-#endif
-}
-
-unsigned calendarTime()
-{
-#if defined(_WIN32)
-    return static_cast<unsigned>(_time64(nullptr));
-#else
-    return static_cast<unsigned>(time(nullptr));
-#endif
+    static const DownloadSettings defaults;
+    return settings ? *settings : defaults;
 }
 
 }  // namespace
@@ -58,14 +41,43 @@ ImageDownloader::~ImageDownloader()
 
 int ImageDownloader::waitForCompletion(HANDLE event)
 {
-    switch (WaitForSingleObject(event, waitMilliseconds)) {
+    DWORD wait = waitMilliseconds;
+    bool cutByCall = false;
+    if (callStarted_ && limits_.maxCallMilliseconds != 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(callEnd_ - Clock::now());
+        const long long leftMs = std::max<long long>(left.count(), 0);
+        if (leftMs < wait) {
+            wait = static_cast<DWORD>(leftMs);
+            cutByCall = true;
+        }
+    }
+    switch (WaitForSingleObject(event, wait)) {
     case WAIT_OBJECT_0:
         return done;
     case WAIT_TIMEOUT:
+        callTimedOut_ = callTimedOut_ || cutByCall;
         return timedOut;
     default:
         return failed;
     }
+}
+
+void ImageDownloader::beginCall()
+{
+    callStarted_ = false;
+    callTimedOut_ = false;
+}
+
+bool ImageDownloader::callTimeLeft()
+{
+    if (!callStarted_) {
+        limits_ = settingsOrDefaults(settings).limits();
+        callEnd_ = Clock::now() + std::chrono::milliseconds(limits_.maxCallMilliseconds);
+        callStarted_ = true;
+    }
+    if (limits_.maxCallMilliseconds != 0 && Clock::now() >= callEnd_)
+        callTimedOut_ = true;
+    return !callTimedOut_;
 }
 
 bool ImageDownloader::splitUrl(const std::string& url, std::string& host, std::string& path)
@@ -107,22 +119,64 @@ bool ImageDownloader::connectHost(const std::string& host)
     return state == done;
 }
 
-void ImageDownloader::randomName(char* buffer, int size)
+bool ImageDownloader::randomName(char* buffer, int size)
 {
-    if (!seeded) {
-        srand(calendarTime());
-        seeded = true;
+    unsigned char bytes[64];
+    int filled = 0;
+    while (filled < size - 1) {
+        if (!secureRandom(bytes, sizeof bytes))
+            return false;
+        for (unsigned char byte : bytes) {
+            if (byte < fairByteLimit && filled < size - 1)
+                buffer[filled++] = nameAlphabet[byte % nameAlphabetSize];
+        }
     }
-    for (int i = 0; i < size - 1; ++i)
-        buffer[i] = nameAlphabet[rand() % nameAlphabetSize];
     buffer[size - 1] = '\0';
+    return true;
+}
+
+FILE* ImageDownloader::createPictureFile(const std::string& extension, std::string& localPath)
+{
+    const std::string directory = settingsOrDefaults(settings).cacheDirectory();
+    if (kindOf(directory.c_str()) == EntryKind::missing)
+        createDirectories(Path(directory));  // reports its own failure
+    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
+        char name[nameBufferSize];
+        if (!randomName(name, nameBufferSize))
+            return nullptr;
+        localPath = (Path(directory) /= name).str();
+        localPath = Path(localPath).replaceExtension(Path(extension)).str();
+        bool nameTaken = false;
+        if (FILE* file = createNewFile(localPath.c_str(), nameTaken))
+            return file;
+        if (!nameTaken)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+bool ImageDownloader::storeBody(FILE* file)
+{
+    const std::uint64_t maxBytes = limits_.maxPictureBytes;
+    std::uint64_t received = 0;
+    bool stopped = false;
+    readChunks([&](const char* data, DWORD length) {
+        received += length;
+        stopped = (maxBytes != 0 && received > maxBytes) || fwrite(data, 1, length, file) != length;
+        return !stopped;
+    });
+    // A failed read keeps the chunks written so far; a write that fails when
+    // the file is flushed, or a call that ran out of time, does not.
+    const bool written = fclose(file) == 0;
+    return !stopped && written && !callTimedOut_;
 }
 
 bool ImageDownloader::downloadImage(const std::string& url, std::string& localPath)
 {
     std::string host;
     std::string path;
-    if (!splitUrl(url, host, path))
+    // An address holding a NUL byte could name one file and announce another.
+    if (url.find('\0') != std::string::npos || !splitUrl(url, host, path))
         return false;
     std::size_t dot = url.rfind('.');
     if (dot == std::string::npos)
@@ -131,25 +185,19 @@ bool ImageDownloader::downloadImage(const std::string& url, std::string& localPa
         return false;
     std::string extension = url.substr(dot);
 
-    if (!connectHost(host) || !openRequest(path))
+    if (!callTimeLeft() || !connectHost(host) || !openRequest(path))
         return false;
 
-    char name[nameBufferSize];
-    randomName(name, nameBufferSize);
-    localPath = cachePathText();
-    if (fileAccess(localPath) == -1)
-        createDirectories(Path(localPath));  // reports its own failure
-    localPath = (Path(localPath) /= name).str();
-    localPath = Path(localPath).replaceExtension(Path(extension)).str();
-
-    FILE* file = fopen(localPath.c_str(), "ab+");
+    FILE* file = createPictureFile(extension, localPath);
     if (!file)
         return false;
-    readToFile(file);  // a failed read keeps the chunks written so far
-    fclose(file);
-
-    if (Callback)
-        Callback(2, localPath.c_str(), static_cast<int>(localPath.size()), CallbackUser);
+    if (!storeBody(file)) {
+        closeRequest();
+        removeFile(localPath.c_str());
+        return false;
+    }
+    if (announcer)
+        announcer->picture(localPath);
     return true;
 }
 

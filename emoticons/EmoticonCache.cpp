@@ -10,10 +10,12 @@
 
 #include <rapidxml/rapidxml.hpp>
 
+#include "base/markup.h"
 #include "base/number.h"
 #include "emoticons/XmlNesting.h"
 #include "emoticons/emoticon_lookup.h"
 #include "fs/filesystem.h"
+#include "fs/system.h"
 
 using Tessel::Path;
 using Node = rapidxml::xml_node<char>;
@@ -22,10 +24,12 @@ namespace {
 
 using RetiredArrays = std::vector<std::pair<std::unique_ptr<EMOSTRUCT[]>, std::int32_t>>;
 
-// No group array may take more than this: a larger "size" can only come from
-// a damaged file, and with memory overcommit the allocation itself might
-// succeed only for constructing the records to exhaust memory.
-constexpr std::size_t maxArrayBytes = std::size_t(1) << 30;
+// The records of all the groups of one catalogue, counting groups that a
+// later one replaced, take no more than this: about a million emoticons on
+// a 64-bit system. A larger "size" can only come from a damaged or hostile
+// file, and with memory overcommit the allocation itself might succeed only
+// for constructing the records to exhaust memory.
+constexpr std::size_t maxRecordBytes = std::size_t(64) << 20;
 
 // One group while the file is read; committed to the cache at the end.
 struct Group {
@@ -37,16 +41,6 @@ struct Group {
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-std::FILE* openForReading(const Path& path)
-{
-#if defined(_WIN32)
-    std::u16string name = path.wstr();
-    return _wfopen(reinterpret_cast<const wchar_t*>(name.c_str()), L"rb");
-#else
-    return std::fopen(path.posixStr().c_str(), "rb");
-#endif
-}
 
 // The whole file followed by one zero byte.
 std::vector<char> readCatalogue(const Path& path)
@@ -124,13 +118,15 @@ std::string entryName(const Node* entry)
 
 // Reads one "clasic" or "other" element into group. An array that the group
 // replaces is retired when names point into it and released otherwise.
+// recordsLeft is what the catalogue may still allocate.
 void readGroup(const Node* element, Group& group, std::map<std::string, EMOSTRUCT*>& nameIndex,
-               RetiredArrays& retired)
+               RetiredArrays& retired, std::size_t& recordsLeft)
 {
     std::size_t unused;
     int size = Tessel::readNumber(attributeValue(element, "size", unused));
-    if (size < 0 || static_cast<std::size_t>(size) > maxArrayBytes / sizeof(EMOSTRUCT))
+    if (size < 0 || static_cast<std::size_t>(size) > recordsLeft)
         throw std::bad_alloc();
+    recordsLeft -= static_cast<std::size_t>(size);
     std::unique_ptr<EMOSTRUCT[]> records(new EMOSTRUCT[size]);
     if (group.records && group.indexed)
         retired.emplace_back(std::move(group.records), group.count);
@@ -196,11 +192,12 @@ EmoticonCache::EmoticonCache(const char* location)
     if (!face)
         return;
     Group classic, other;
+    std::size_t recordsLeft = maxRecordBytes / sizeof(EMOSTRUCT);
     for (const Node* child = face->first_node(); child; child = child->next_sibling()) {
         if (hasName(child, "clasic"))
-            readGroup(child, classic, nameIndex, retired);
+            readGroup(child, classic, nameIndex, retired, recordsLeft);
         else if (hasName(child, "other"))
-            readGroup(child, other, nameIndex, retired);
+            readGroup(child, other, nameIndex, retired, recordsLeft);
     }
     classicCount = classic.count;
     classicPtr = classic.records.release();
@@ -312,15 +309,8 @@ const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, const std::str
 
 void Tessel::appendEmoticonTag(std::string& out, const EMOSTRUCT& record)
 {
-    // Put together on the stack, then appended at once.
-    static const char open[] = "<img src=\"";
-    static const char close[] = "\"/>";
-    char tag[sizeof open - 1 + ResourcePathLimit + sizeof close - 1];
-    std::size_t length = sizeof open - 1;
-    std::memcpy(tag, open, length);
-    length += writeResourcePath(tag + length, record.id);
-    std::memcpy(tag + length, close, sizeof close - 1);
-    out.append(tag, length + sizeof close - 1);
+    char path[ResourcePathLimit];
+    Tessel::appendImageTag(out, std::string_view(path, writeResourcePath(path, record.id)));
 }
 
 std::string EmoticonCache::getPathFromId(const std::string& id) const

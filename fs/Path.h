@@ -9,11 +9,9 @@ namespace Tessel {
 
 enum PathType { windowsPath = 0, posixPath = 1 };
 
-#if defined(_WIN32)
-constexpr PathType nativePathType = windowsPath;
-#else
-constexpr PathType nativePathType = posixPath;
-#endif
+// The syntax of paths built from text: windowsPath on Windows, posixPath
+// elsewhere. Defined by the system's file of fs/.
+extern const PathType nativePathType;
 
 class Path {
 public:

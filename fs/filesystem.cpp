@@ -1,168 +1,23 @@
 #include "fs/filesystem.h"
 
-#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "base/hot.h"
-
-#if defined(_WIN32)
-#  include <windows.h>
-#  include <fcntl.h>
-#  include <io.h>
-#  include <share.h>
-#  include <sys/stat.h>
-#  include <sys/types.h>
-#  include <cwchar>
-#else
-#  include <fcntl.h>
-#  include <sys/stat.h>
-#  include <unistd.h>
-#endif
+#include "fs/system.h"
 
 namespace Tessel {
 
 namespace {
-
-enum class Kind { missing, file, directory };
-
-// The platform layer. Every call takes the path as the UTF-8 bytes of its
-// system rendering (see systemText), zero-terminated.
-#if defined(_WIN32)
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide calls need UTF-16 wchar_t");
-
-std::string systemText(const Path& p)
-{
-    return p.str();
-}
-
-const wchar_t* wide(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-TESSEL_HOT Kind kindOf(const char* name)
-{
-    DWORD attributes = GetFileAttributesW(wide(utf8ToUtf16(name)));
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return Kind::missing;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::directory : Kind::file;
-}
-
-std::uint64_t sizeOf(const char* name, bool refresh)
-{
-    std::u16string path = utf8ToUtf16(name);
-    if (refresh) {
-        // Opening the file brings the size kept in its directory entry up to date.
-        int descriptor = -1;
-        _wsopen_s(&descriptor, wide(path), _O_RDONLY, _SH_DENYNO, 0);
-        if (descriptor != -1)
-            _close(descriptor);
-    }
-    struct _stat64 status;
-    if (_wstat64(wide(path), &status) != 0)
-        return 0;
-    return static_cast<std::uint64_t>(status.st_size);
-}
-
-bool makeDirectory(const char* name, int& error)
-{
-    bool made = CreateDirectoryW(wide(utf8ToUtf16(name)), nullptr) != 0;
-    error = errno;
-    return made;
-}
-
-std::u16string executableName()
-{
-    wchar_t buffer[1024] = {};
-    GetModuleFileNameW(nullptr, buffer, 1024);
-    return std::u16string(reinterpret_cast<const char16_t*>(buffer), wcsnlen(buffer, 1024));
-}
-
-#else
-
-std::string systemText(const Path& p)
-{
-    return p.posixStr();
-}
-
-// Whether text is already the system rendering of Path(text): no
-// back-slash, and, after an optional leading '/', no empty and no "."
-// element.
-TESSEL_HOT bool rendersAsItself(std::string_view text)
-{
-    std::size_t elementStart = !text.empty() && text[0] == '/' ? 1 : 0;
-    if (elementStart == text.size())
-        return false;
-    for (std::size_t i = elementStart; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '/') {
-            const std::size_t length = i - elementStart;
-            if (length == 0 || (length == 1 && text[elementStart] == '.'))
-                return false;
-            elementStart = i + 1;
-        } else if (text[i] == '\\') {
-            return false;
-        }
-    }
-    return true;
-}
-
-Kind kindOf(const char* name)
-{
-    struct stat status;
-    if (stat(name, &status) != 0)
-        return Kind::missing;
-    return S_ISDIR(status.st_mode) ? Kind::directory : Kind::file;
-}
-
-std::uint64_t sizeOf(const char* name, bool refresh)
-{
-    if (refresh) {
-        // Non-blocking, so that a FIFO of that name cannot hang the call.
-        int descriptor = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (descriptor >= 0)
-            close(descriptor);
-    }
-    struct stat status;
-    if (stat(name, &status) != 0)
-        return 0;
-    return static_cast<std::uint64_t>(status.st_size);
-}
-
-bool makeDirectory(const char* name, int& error)
-{
-    bool made = mkdir(name, 0777) == 0;
-    error = errno;
-    return made;
-}
-
-std::string executableName()
-{
-    std::string buffer(256, '\0');
-    for (;;) {
-        ssize_t length = readlink("/proc/self/exe", &buffer[0], buffer.size());
-        if (length < 0)
-            return std::string();
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            buffer.resize(static_cast<std::size_t>(length));
-            return buffer;
-        }
-        if (buffer.size() >= 65536)
-            return std::string();
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-#endif
 
 // One level of createDirectories: an existing entry answers whether it is a
 // directory; otherwise the directory is made, with a message on failure
 // naming shown (or name when shown is null).
 bool createLevel(const char* name, const Path* shown)
 {
-    Kind kind = kindOf(name);
-    if (kind != Kind::missing)
-        return kind == Kind::directory;
+    EntryKind kind = kindOf(name);
+    if (kind != EntryKind::missing)
+        return kind == EntryKind::directory;
     int error = 0;
     bool made = makeDirectory(name, error);
     if (!made)
@@ -175,26 +30,27 @@ bool createLevel(const char* name, const Path* shown)
 
 bool exists(const Path& p)
 {
-    return kindOf(systemText(p).c_str()) != Kind::missing;
+    return kindOf(systemText(p).c_str()) != EntryKind::missing;
 }
 
 bool isFile(const Path& p)
 {
-    return kindOf(systemText(p).c_str()) == Kind::file;
+    return kindOf(systemText(p).c_str()) == EntryKind::file;
 }
 
 TESSEL_HOT bool isFileNamed(std::string_view text)
 {
-#if !defined(_WIN32)
+    // The system would read such a name only up to its NUL: another file.
+    if (std::memchr(text.data(), '\0', text.size()))
+        return false;
     if (rendersAsItself(text))
-        return kindOf(text.data()) == Kind::file;
-#endif
+        return kindOf(text.data()) == EntryKind::file;
     return isFile(Path(std::string(text)));
 }
 
 bool isDirectory(const Path& p)
 {
-    return kindOf(systemText(p).c_str()) == Kind::directory;
+    return kindOf(systemText(p).c_str()) == EntryKind::directory;
 }
 
 std::uint64_t fileSize(const Path& p, bool refresh)
@@ -240,7 +96,7 @@ bool createDirectories(const Path& p)
     };
 
     std::size_t existing = count - 1;
-    while (existing > 0 && !atLevel(existing, [](const char* n) { return kindOf(n) != Kind::missing; }))
+    while (existing > 0 && !atLevel(existing, [](const char* n) { return kindOf(n) != EntryKind::missing; }))
         --existing;
     for (std::size_t level = existing + 1; level < count; ++level) {
         if (!atLevel(level, [](const char* n) { return createLevel(n, nullptr); }))
@@ -251,9 +107,8 @@ bool createDirectories(const Path& p)
 
 Path executablePath()
 {
-    static Path path;
-    if (path.elements.empty())
-        path = Path(executableName());
+    // Worked out by the first caller; others wait for it.
+    static const Path path(executableName());
     return path;
 }
 

@@ -14,7 +14,8 @@ bool isFile(const Path& p);
 // The same answer as isFile(Path(text)), without building the Path, nor a
 // copy of the text, when the text needs no rewriting to name it (the common
 // case of an image source). The text must be followed by a NUL byte, as the
-// contents of a string and their tails are.
+// contents of a string and their tails are. A text holding a NUL names no
+// file.
 bool isFileNamed(std::string_view text);
 bool isDirectory(const Path& p);
 std::uint64_t fileSize(const Path& p, bool refresh);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/buffers.h"
 #include "base/hot.h"
 #include "base/text_search.h"
 #include "html/entities.h"
@@ -33,9 +34,6 @@ std::size_t qtPrologueLength(const char* data, std::size_t length)
 namespace {
 
 constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
-
-// Capacity of the value buffer kept from one run to the next.
-constexpr std::size_t KeptValueBytes = 4096;
 
 // Bytes of a tag name kept for the tests on it: the longest is "script".
 constexpr std::size_t TagNameKept = 8;
@@ -271,7 +269,7 @@ TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
         std::string& buffer;
         ~Trim()
         {
-            if (buffer.capacity() > KeptValueBytes)
+            if (buffer.capacity() > KeptBufferBytes)
                 std::string().swap(buffer);
         }
     } trim{reported};

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "api/state.h"
+#include "base/buffers.h"
 #include "base/hot.h"
 #include "base/text_search.h"
 #include "download/ImageDownloader.h"
@@ -19,6 +19,13 @@ RichTextParser::~RichTextParser()
     delete downloader;
 }
 
+TESSEL_HOT void RichTextParser::parse(const char* data, std::size_t length)
+{
+    if (downloader)
+        downloader->beginCall();
+    TextParser::parse(data, length);
+}
+
 bool RichTextParser::wantParagraphs()
 {
     return true;
@@ -31,12 +38,14 @@ void RichTextParser::setKeepBody(bool flag)
 
 void RichTextParser::parseToBody(const std::string& input)
 {
-    text.clear();
-    body.clear();
+    clearKeepingLittle(text);
+    clearKeepingLittle(body);
     // Both outputs are about as long as the input.
     text.reserve(input.size());
     body.reserve(input.size());
     beginCopy(input.c_str(), input.data() + input.size());
+    if (downloader)
+        downloader->beginCall();
     HtmlParser::parse(input.data(), input.size());
     if (copyPos)
         body.append(copyPos);
@@ -142,8 +151,11 @@ TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view s
                                         std::string_view& path)
 {
     if (startsWith(src, "http://")) {
-        if (!downloader)
+        if (!downloader) {
             downloader = new ImageDownloader();
+            downloader->settings = downloadSettings;
+            downloader->announcer = &announcer;
+        }
         // The downloader announces the file itself.
         if (!downloader->downloadImage(std::string(src), downloaded))
             return false;
@@ -157,8 +169,7 @@ TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view s
             replaceTag(tagStart, false);
         return false;
     }
-    if (Callback)
-        Callback(2, path.data(), static_cast<int>(path.size()), CallbackUser);
+    announcer.picture(path);
     return true;
 }
 

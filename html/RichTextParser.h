@@ -8,11 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/Announcer.h"
 #include "html/TextParser.h"
 #include "html/node_pool.h"
 
 namespace Tessel {
 
+class DownloadSettings;
 class ImageDownloader;
 
 class RichTextParser : public TextParser {
@@ -22,9 +24,17 @@ public:
     std::map<std::string, std::string> imageCache;
     bool keepBody = false;
     bool resourceImagesOnly = false;
+    // Who hears of the local pictures of the run: the caller's callback.
+    Announcer announcer;
+    // Where downloaded pictures go and the limits of a call's downloads;
+    // null: the current directory and the default limits.
+    const DownloadSettings* downloadSettings = nullptr;
 
     RichTextParser();
     ~RichTextParser() override;
+
+    // A run of TextParser's; the downloads it makes are one call's.
+    void parse(const char* data, std::size_t length) override;
 
     void onImgSrc(const char* tagStart, const std::string& value) override;
     bool wantParagraphs() override;

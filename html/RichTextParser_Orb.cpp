@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "api/state.h"
+#include "base/buffers.h"
 #include "base/number.h"
 #include "base/text_search.h"
 #include "emoticons/emoticon_lookup.h"
@@ -62,8 +62,15 @@ void RichTextParser_Orb::replaceWithReference(const char* tagStart, std::string_
 {
     // A replaced tag runs through the first "/>" after its start; without
     // one it ends at its own ">", or at the end of the input.
-    if (replaceTag(tagStart, true))
+    if (!replaceTag(tagStart, true))
+        return;
+    if (value.find('"') == std::string_view::npos) {
         appendPieces(body, {"<img id=\"", value, "\"/>"});
+        return;
+    }
+    body.append("<img id=\"");
+    appendQuotedValue(body, value);
+    body.append("\"/>");
 }
 
 void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
@@ -77,7 +84,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         // An emoticon: the number of the resource's file name is its id,
         // the record sits at index id - 1.
         int n = resourceNumber(s);
-        EMOSTRUCT* record = Catalogue && n >= 1 ? Catalogue->getEmoByIndex(n - 1) : nullptr;
+        EMOSTRUCT* record = catalogue && n >= 1 ? catalogue->getEmoByIndex(n - 1) : nullptr;
         if (!record)
             return;
         const std::size_t labelStart = text.size();
@@ -106,7 +113,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
 
 void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
 {
-    if (const EMOSTRUCT* record = Catalogue ? findEmoticon(*Catalogue, id) : nullptr) {
+    if (const EMOSTRUCT* record = catalogue ? findEmoticon(*catalogue, id) : nullptr) {
         // Written straight into the output.
         if (!rebuildMode)
             appendEmoticonTag(text, *record);
@@ -123,10 +130,10 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
 
 void RichTextParser_Orb::startConversion(bool rebuild)
 {
-    text.clear();
-    body.clear();
-    emoticonList.clear();
-    imageList.clear();
+    clearKeepingLittle(text);
+    clearKeepingLittle(body);
+    clearKeepingLittle(emoticonList);
+    clearKeepingLittle(imageList);
     copyPos = nullptr;
     rebuildMode = rebuild;
 }

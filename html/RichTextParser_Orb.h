@@ -6,6 +6,7 @@
 #include <string>
 
 #include "html/RichTextParser.h"
+#include "tessel/EmoticonCache.h"
 #include "tessel/types.h"
 
 namespace Tessel {
@@ -19,6 +20,8 @@ public:
     StringPairList emoticonList;
     StringPairList imageList;
     bool rebuildMode = false;
+    // The catalogue through which emoticons are found; null: none is.
+    EmoticonCache* catalogue = nullptr;
 
     RichTextParser_Orb();
     ~RichTextParser_Orb() override;

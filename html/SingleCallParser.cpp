@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/buffers.h"
 #include "base/hot.h"
 #include "download/ImageDownloader.h"
 
@@ -23,9 +24,6 @@ inline bool sameBytes(const char* a, const char* b, std::size_t n)
     std::memcpy(&tailB, b + n - 8, 8);
     return tailA == tailB && std::memcmp(a, b, n - 8) == 0;
 }
-
-// The text buffer a kept parser holds on to between calls, at most.
-constexpr std::size_t KeptTextBytes = 64 * 1024;
 
 }  // namespace
 
@@ -65,10 +63,7 @@ TESSEL_HOT void SingleCallParser::reset()
     delete downloader;
     downloader = nullptr;
     resourceImagesOnly = false;
-    if (text.capacity() > KeptTextBytes)
-        std::string().swap(text);
-    else
-        text.clear();
+    clearKeepingLittle(text);
     more_.clear();
     count_ = 0;
     memory_.clear();

@@ -2,6 +2,7 @@
 
 #include "base/hot.h"
 #include "base/number.h"
+#include "fs/system.h"
 
 namespace Tessel {
 
@@ -10,16 +11,7 @@ TESSEL_HOT std::string_view localPathOfSource(std::string_view source)
     std::string_view path = source;
     if (!startsWith(path, "file:///"))
         return path;
-#if defined(_WIN32)
-    return path.substr(8);
-#else
-    return path.substr(path.compare(7, 2, "//") == 0 ? 8 : 7);
-#endif
-}
-
-TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
-{
-    appendPieces(out, {"<img src=\"", path, "\"/>"});
+    return path.substr(fileUrlPrefixLength(path));
 }
 
 const char* findTagClose(const char* from, const char* end, bool slash)

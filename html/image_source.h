@@ -1,11 +1,10 @@
 // Pieces shared by the parsers that rewrite image tags.
 #pragma once
 
-#include <cstring>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "base/markup.h"
 #include "base/text_search.h"
 
 namespace Tessel {
@@ -16,33 +15,6 @@ namespace Tessel {
 // both file:///tmp/x.png and file:////tmp/x.png name /tmp/x.png. A tail of
 // source, so NUL-terminated when it is.
 std::string_view localPathOfSource(std::string_view source);
-
-// Appends the pieces to out. Every append to a std::string is a call into
-// the C++ library, so short results are put together on the stack and
-// appended at once.
-inline void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces)
-{
-    std::size_t length = 0;
-    for (std::string_view piece : pieces)
-        length += piece.size();
-    char buffer[256];
-    if (length > sizeof buffer) {
-        out.reserve(out.size() + length);
-        for (std::string_view piece : pieces)
-            out.append(piece.data(), piece.size());
-        return;
-    }
-    char* at = buffer;
-    for (std::string_view piece : pieces) {
-        if (!piece.empty())
-            std::memcpy(at, piece.data(), piece.size());
-        at += piece.size();
-    }
-    out.append(buffer, length);
-}
-
-// Appends "<img src=\"" path "\"/>" to out.
-void appendImageTag(std::string& out, std::string_view path);
 
 // The '>' that ends the first ">" (or, with slash, the first "/>") in
 // [from, end) ahead of any NUL byte, where strstr would find it in a C

@@ -17,6 +17,12 @@
 
 #define TESSEL_CALLBACK CALLBACK
 
+namespace Tessel {
+// WinINet lets a step that is pending when its request is closed run on; it
+// still reports REQUEST_COMPLETE, and writes what it read, later.
+constexpr bool ClosingCancelsStep = false;
+}  // namespace Tessel
+
 #else
 
 #include <cstdint>
@@ -24,6 +30,9 @@
 #define TESSEL_CALLBACK
 
 namespace Tessel {
+
+// The stand-in cancels it: once the close returns, nothing of it runs.
+constexpr bool ClosingCancelsStep = true;
 
 typedef void* HINTERNET;
 typedef void* HANDLE;

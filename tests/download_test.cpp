@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "api/state.h"
 #include "download/ImageDownloader.h"
 #include "support/common.h"
 #include "support/http_server.h"
@@ -27,16 +26,14 @@ protected:
     {
         useCache(root / "cache");
         callbackCalls.clear();
-        Callback = recordCallback;
-        CallbackUser = -77;
+        downloader.settings = &settings;
+        downloader.announcer = &announcer;
     }
-    void TearDown() override { Callback = nullptr; }
 
     void useCache(const fs::path& directory)
     {
         cache = directory;
-        std::memset(CachePath, 0, sizeof CachePath);
-        std::strncpy(CachePath, directory.u8string().c_str(), sizeof CachePath - 1);
+        settings.setCacheDirectory(directory.u8string().c_str());
     }
 
     // The index-th announcement names path, a fresh name in the cache.
@@ -92,6 +89,8 @@ protected:
     TempDir temp;
     const fs::path root = fs::u8path(temp.path());
     fs::path cache;
+    DownloadSettings settings;
+    const Announcer announcer{recordCallback, -77};
     ImageDownloader downloader;
     std::chrono::steady_clock::duration took{};
 };
@@ -126,7 +125,7 @@ TEST_F(Download, StoresPicturesUnderFreshNamesWithOneConnectionPerHost)
     useCache(root / "a" / "b" / "cache");  // parents missing too
 #if defined(_WIN32)
     // Given with slashes, the cache path still comes back in back-slash form.
-    std::strncpy(CachePath, cache.generic_u8string().c_str(), sizeof CachePath - 1);
+    settings.setCacheDirectory(cache.generic_u8string().c_str());
     const std::string query = ";size=2";  // "?" cannot stand in a Windows file name
 #else
     const std::string query = "?size=2";

@@ -100,13 +100,13 @@ TEST_F(LibraryTest, CachePathIsBoundedAndAlwaysFalse)
 {
     std::string fits(259, 'c');
     EXPECT_FALSE(SetCachePath(fits.c_str()));
-    EXPECT_EQ(cachePathText(), fits);
+    EXPECT_EQ(Downloads.cacheDirectory(), fits);
     EXPECT_FALSE(SetCachePath(std::string(260, 'd').c_str()));
-    EXPECT_EQ(cachePathText(), fits);
+    EXPECT_EQ(Downloads.cacheDirectory(), fits);
     EXPECT_FALSE(SetCachePath("/tmp/x"));
-    EXPECT_EQ(cachePathText(), "/tmp/x");
-    EXPECT_EQ(CachePath[7], '\0');
-    EXPECT_EQ(CachePath[259], '\0');
+    EXPECT_EQ(Downloads.cacheDirectory(), "/tmp/x");
+    EXPECT_FALSE(SetCachePath(nullptr));
+    EXPECT_EQ(Downloads.cacheDirectory(), "");
 }
 
 TEST_F(LibraryTest, EmoticonEntryPointsAndASecondInit)

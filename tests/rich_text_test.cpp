@@ -25,17 +25,15 @@ using namespace TestSupport;
 
 namespace {
 
-std::string img(const std::string& path) { return "<img src=\"" + path + "\"/>"; }
+std::string img(const std::string& path) { return imageTag(path); }
 
 class RichTextTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         callbackCalls.clear();
-        Callback = recordCallback;
-        CallbackUser = 0x123456789abcLL;
+        parser.announcer = announcer;
     }
-    void TearDown() override { Callback = nullptr; }
 
     // The file:/// address of an absolute local path (file:///C:/... on Windows).
     static std::string fileUrl(const std::string& path)
@@ -52,6 +50,7 @@ protected:
 
     TempDir dir;
     const std::string picture = dir.write("p.png", "png");
+    const Announcer announcer{recordCallback, 0x123456789abcLL};
     RichTextParser parser;
 };
 
@@ -92,7 +91,6 @@ TEST_F(RichTextTest, ResolvesResourcesAndLocalFilesOncePerRun)
     }
 
     // Without a callback there is no call.
-    Callback = nullptr;
     RichTextParser().parse(input.data(), input.size());
     EXPECT_EQ(callbackCalls.size(), 200u);
 }
@@ -125,6 +123,7 @@ TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
     for (bool resourcesOnly : {false, true}) {
         RichTextParser ordinary;
         SingleCallParser single;
+        ordinary.announcer = single.announcer = announcer;
         ordinary.resourceImagesOnly = single.resourceImagesOnly = resourcesOnly;
         ordinary.parse(input.data(), input.size());
         const std::string expected = announcements();
@@ -139,6 +138,7 @@ TEST_F(RichTextTest, SingleCallParserWritesAndAnnouncesAsTheOrdinaryOne)
     // RichTextParser.
     RichTextParser ordinary;
     SingleCallParser single;
+    ordinary.announcer = single.announcer = announcer;
     std::string expected;
     for (RichTextParser* parser : {&ordinary, static_cast<RichTextParser*>(&single)}) {
         {
@@ -214,8 +214,7 @@ std::string ref(const std::string& id) { return "<img id=\"" + id + "\"/>"; }
 
 class BodyTest : public ::testing::Test {
 protected:
-    void SetUp() override { Catalogue = &catalogue; }
-    void TearDown() override { Catalogue = nullptr; }
+    void SetUp() override { parser.catalogue = &catalogue; }
 
     TempDir dir;
     EmoticonCache catalogue{dir.write("emo.dat", SampleCatalogueXml).c_str()};
@@ -309,7 +308,7 @@ TEST_F(BodyTest, Conversions)
         // Unknown emoticon numbers, remote, missing and empty sources stay as written.
         {"<body>" + unresolved + "</body>", T + unresolved + "</body>", ""},
         // Emoticons by the number of their file name, in any folder; "&amp;" read as "&".
-        {"<body>" + img(":/elsewhere/5.png") + img(escaped), T + ref("rock & roll") + ref(key) + "</body>",
+        {"<body>" + img(":/elsewhere/5.png") + "<img src=\"" + escaped + "\"/>", T + ref("rock & roll") + ref(key) + "</body>",
          "[rock & roll]"},
         // A tag without "/>" runs to the next one, or else ends at its own ">";
         // tags share the far end of the first, and one after it ends at its own.
@@ -335,13 +334,13 @@ TEST_F(BodyTest, Conversions)
     }
 
     // Without a catalogue nothing resolves as an emoticon.
-    Catalogue = nullptr;
+    parser.catalogue = nullptr;
     parser.convertMessage("<body>" + Emo1 + ref("smile") + "</body>");
     EXPECT_EQ(parser.text, "");
     EXPECT_EQ(parser.body, T + Emo1 + ref("smile") + "</body>");
 
     // Thousands of tags that all run to the one "/>" at the end.
-    Catalogue = &catalogue;
+    parser.catalogue = &catalogue;
     std::string message = "<body>", references, text;
     for (int i = 0; i < 5000; ++i) {
         message += em(1) + "x";

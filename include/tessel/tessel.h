@@ -14,6 +14,7 @@ namespace Tessel {
 // Library state and text entry points.
 TESSEL_API bool Init(const char* root, const char* catalogue);
 TESSEL_API bool SetCachePath(const char* path);
+TESSEL_API bool SetDownloadLimits(std::uint64_t maxPictureBytes, std::uint32_t maxCallMilliseconds);
 TESSEL_API bool ParseHtml(const std::string& html, ParseCallback callback, std::int64_t user,
                           bool resourceImagesOnly);
 TESSEL_API bool ParseHtml2(std::string& out, const std::string& html, ParseCallback callback,

@@ -278,7 +278,7 @@ void checkMessage(const std::string& message)
     expectShown("ParseHtml", cut, Output::richText, rich, true);
     std::set<QString> shownNames;
     for (const ShownImage& image : rich.images)
-        shownNames.insert(image.name);
+        shownNames.insert(image.file.isEmpty() ? image.name : image.file);
     EXPECT_TRUE(shownNames == out.announced) << "ParseHtml: the images shown are not those announced";
     expectShown("ParseHtml, resources only", cut, Output::resourcesOnly, load(out.resourceRichText), true);
 

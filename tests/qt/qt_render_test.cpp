@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include "base/markup.h"
 #include "qt_check.h"
 #include "support/corpus.h"
 
@@ -93,8 +94,10 @@ TEST(QtRendering, CacheFileNamesReadBack)
     TestSupport::TempDir dir;
     const std::string bytes = TestSupport::readFile(TESSEL_SOURCE_DIR "/data/pictures/sunset.png");
     for (const char* name : {"aZ09@#$%^&()_[]{}~`.png", "x%41y.png", "x#y.png", "x&lt&amp#1.png",
-                             "~`{}[]()&^%$#@.jpg"}) {
-        Rendering rendering = renderHtml("<img src=\"" + dir.write(name, bytes) + "\"/>");
+                             "~`{}[]()&^%$#@.jpg", "q?.png", "\"quoted\".png"}) {
+        std::string tag;
+        Tessel::appendImageTag(tag, dir.write(name, bytes));
+        Rendering rendering = renderHtml(tag);
         ASSERT_EQ(rendering.images.size(), 1u);
         EXPECT_TRUE(rendering.images[0].shownAsFile()) << name;
     }

@@ -4,7 +4,6 @@
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QUrl>
@@ -25,17 +24,29 @@ QString key(const QImage& image)
 }
 
 // The resource or local file that an image source names, as Qt's document
-// looks for it: ":/" resources, "file:" addresses, and paths relative to the
-// working directory. "" when it names no existing file, as any "http:" address.
+// reads it: the source is a URL (character references already decoded), so
+// "%XX" is decoded and '#' or '?' end the path; ":/" names a resource and a
+// URL without a scheme a local file. "" when it names no existing file, as
+// any "http:" address.
 QString fileOf(const QString& source)
 {
-    const QUrl url(source);
+    QUrl url(source);
+    if (url.scheme().isEmpty())
+        url.setScheme("file");
     const QString file = source.startsWith(":/")  ? source
                          : url.scheme() == "file" ? url.toLocalFile()
                          : url.scheme() == "qrc"  ? ":" + url.path()
-                         : url.scheme().isEmpty() ? source
                                                   : QString();
     return !file.isEmpty() && QFileInfo(file).isFile() ? file : QString();
+}
+
+// The picture that the document itself loads for an image source.
+QImage loadedImage(QTextDocument& document, const QString& source)
+{
+    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(source));
+    if (resource.canConvert<QImage>() && resource.userType() != QMetaType::QByteArray)
+        return resource.value<QImage>();
+    return QImage::fromData(resource.toByteArray());
 }
 
 Rendering render(QTextDocument& document)
@@ -51,7 +62,7 @@ Rendering render(QTextDocument& document)
                 const QSizeF size = handler->intrinsicSize(&document, fragment.position(), fragment.charFormat());
                 image.size = size.toSize();
                 image.file = fileOf(image.name);
-                const QImage pixels = image.file.isEmpty() ? QImage() : QImageReader(image.file).read();
+                const QImage pixels = image.file.isEmpty() ? QImage() : loadedImage(document, image.name);
                 if (!pixels.isNull()) {
                     image.fileSize = pixels.size();
                     image.filePixels = key(pixels);

@@ -63,6 +63,25 @@ void recordCallback(int code, const char* data, int length, std::int64_t user)
     callbackCalls.push_back({code, std::string(data, length), data[length] == '\0', user});
 }
 
+std::string imageTag(const std::string& path)
+{
+    const bool resource = path.rfind(":/", 0) == 0;
+    std::string value;
+    for (char c : path) {
+        switch (resource && c != '"' ? '\0' : c) {
+        case '%': value += "%25"; break;
+        case '#': value += "%23"; break;
+        case '?': value += "%3F"; break;
+        case '&': value += "&amp;"; break;
+        case '<': value += "&lt;"; break;
+        case '>': value += "&gt;"; break;
+        case '"': value += "&quot;"; break;
+        default: value += c;
+        }
+    }
+    return "<img src=\"" + value + "\"/>";
+}
+
 std::string cacheNameSuffix(const std::string& fileName)
 {
     static const std::string alphabet =

@@ -44,6 +44,11 @@ void recordCallback(int code, const char* data, int length, std::int64_t user);
 
 using testsupport::SampleCatalogueXml;
 
+// "<img src=\"" path "\"/>" as the library writes it: a file path with '%',
+// '#', '?' percent-encoded and '&', '<', '>', '"' as character references,
+// a resource (":/...") with '"' as "&quot;" alone.
+std::string imageTag(const std::string& path);
+
 // What follows the 30 random characters that begin the name of a downloaded
 // picture, or "not a cache name: " and the name.
 std::string cacheNameSuffix(const std::string& fileName);

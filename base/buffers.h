@@ -1,0 +1,24 @@
+// The memory that long-lived buffers keep between messages.
+#pragma once
+
+#include <cstddef>
+
+namespace Tessel {
+
+// A buffer kept from one message to the next is released once a message has
+// made it larger than this, so that one large message does not hold its
+// memory for as long as the parser lives.
+constexpr std::size_t KeptBufferBytes = 64 * 1024;
+
+// Empties buffer (a string or vector), giving its memory back when it has
+// grown past KeptBufferBytes.
+template <class Buffer>
+void clearKeepingLittle(Buffer& buffer)
+{
+    if (buffer.capacity() * sizeof(typename Buffer::value_type) > KeptBufferBytes)
+        Buffer().swap(buffer);
+    else
+        buffer.clear();
+}
+
+}  // namespace Tessel

@@ -1,0 +1,84 @@
+#include "base/markup.h"
+
+#include "base/hot.h"
+#include "base/text_search.h"
+
+namespace Tessel {
+
+namespace {
+
+// Which bytes of a path are escaped, for a file path and for a resource.
+enum EscapeClass : unsigned char { InFile = 1, InResource = 2 };
+
+struct EscapeTable {
+    unsigned char of[256] = {};
+    const char* replacement[256] = {};
+
+    constexpr EscapeTable()
+    {
+        set('%', "%25", InFile);
+        set('#', "%23", InFile);
+        set('?', "%3F", InFile);
+        set('&', "&amp;", InFile);
+        set('<', "&lt;", InFile);
+        set('>', "&gt;", InFile);
+        set('"', "&quot;", InFile | InResource);
+    }
+
+    constexpr void set(char c, const char* text, unsigned classes)
+    {
+        of[static_cast<unsigned char>(c)] = static_cast<unsigned char>(classes);
+        replacement[static_cast<unsigned char>(c)] = text;
+    }
+};
+
+constexpr EscapeTable Escapes;
+
+inline const char* firstEscaped(std::string_view text, unsigned char mask)
+{
+    for (const char& c : text) {
+        if (Escapes.of[static_cast<unsigned char>(c)] & mask)
+            return &c;
+    }
+    return nullptr;
+}
+
+// Appends text with the bytes of mask replaced, from the first of them on.
+void appendEscaped(std::string& out, std::string_view text, const char* first, unsigned char mask)
+{
+    const char* run = text.data();
+    const char* const end = text.data() + text.size();
+    for (const char* p = first; p < end; ++p) {
+        const unsigned char byte = static_cast<unsigned char>(*p);
+        if (!(Escapes.of[byte] & mask))
+            continue;
+        out.append(run, static_cast<std::size_t>(p - run)).append(Escapes.replacement[byte]);
+        run = p + 1;
+    }
+    out.append(run, static_cast<std::size_t>(end - run));
+}
+
+}  // namespace
+
+TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
+{
+    const unsigned char mask = startsWith(path, ":/") ? InResource : InFile;
+    const char* first = firstEscaped(path, mask);
+    if (!first) {
+        appendPieces(out, {"<img src=\"", path, "\"/>"});
+        return;
+    }
+    out.append("<img src=\"");
+    appendEscaped(out, path, first, mask);
+    out.append("\"/>");
+}
+
+void appendQuotedValue(std::string& out, std::string_view text)
+{
+    if (const char* first = firstEscaped(text, InResource))
+        appendEscaped(out, text, first, InResource);
+    else
+        out.append(text.data(), text.size());
+}
+
+}  // namespace Tessel

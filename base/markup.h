@@ -1,0 +1,49 @@
+// Writing produced markup: pieces put together at once, and names and paths
+// written into attribute values so that they stay inside them.
+#pragma once
+
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace Tessel {
+
+// Appends the pieces to out. Every append to a std::string is a call into
+// the C++ library, so short results are put together on the stack and
+// appended at once.
+inline void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces)
+{
+    std::size_t length = 0;
+    for (std::string_view piece : pieces)
+        length += piece.size();
+    char buffer[256];
+    if (length > sizeof buffer) {
+        out.reserve(out.size() + length);
+        for (std::string_view piece : pieces)
+            out.append(piece.data(), piece.size());
+        return;
+    }
+    char* at = buffer;
+    for (std::string_view piece : pieces) {
+        if (!piece.empty())
+            std::memcpy(at, piece.data(), piece.size());
+        at += piece.size();
+    }
+    out.append(buffer, length);
+}
+
+// Appends "<img src=\"" path "\"/>" to out, with the path written so that
+// Qt, which decodes character references and then reads the value as a
+// URL, finds exactly that path. In a file path '%', '#' and '?' are
+// percent-encoded and '&', '<', '>' and '"' written as character
+// references. A resource (":/...") is the value the sender wrote, which Qt
+// reads as it reads the message's own; only its '"' is escaped, so that
+// nothing can leave the attribute.
+void appendImageTag(std::string& out, std::string_view path);
+
+// Appends text to out with every '"' written as "&quot;": a name or path
+// inside a double-quoted attribute value.
+void appendQuotedValue(std::string& out, std::string_view text);
+
+}  // namespace Tessel

@@ -135,6 +135,11 @@ bool ImageDownloader::randomName(char* buffer, int size)
     return true;
 }
 
+bool ImageDownloader::drawName(char* buffer, int size)
+{
+    return randomName(buffer, size);
+}
+
 FILE* ImageDownloader::createPictureFile(const std::string& extension, std::string& localPath)
 {
     const std::string directory = settingsOrDefaults(settings).cacheDirectory();
@@ -142,7 +147,7 @@ FILE* ImageDownloader::createPictureFile(const std::string& extension, std::stri
         createDirectories(Path(directory));  // reports its own failure
     for (int attempt = 0; attempt < nameAttempts; ++attempt) {
         char name[nameBufferSize];
-        if (!randomName(name, nameBufferSize))
+        if (!drawName(name, nameBufferSize))
             return nullptr;
         localPath = (Path(directory) /= name).str();
         localPath = Path(localPath).replaceExtension(Path(extension)).str();

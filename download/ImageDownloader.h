@@ -45,6 +45,10 @@ public:
     // system's secure source. False when that source fails.
     static bool randomName(char* buffer, int size);
 
+protected:
+    // The name of the next file to create: randomName by default.
+    virtual bool drawName(char* buffer, int size);
+
 private:
     using Clock = std::chrono::steady_clock;
 

@@ -250,6 +250,8 @@ void HtmlParser::reportImgSrc(const char* tagStart, std::string_view value)
     onImgSrc(tagStart, reported_.append(value.data(), value.size()));
 }
 
+void HtmlParser::imgTagEnd(const char*, const char*) {}
+
 bool HtmlParser::wantParagraphs()
 {
     return false;
@@ -398,6 +400,9 @@ TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
                 onImgId(imageTag, reported.append(value.data(), value.size()));
             }
         }
+
+        if (imageTag)
+            imgTagEnd(imageTag, p);
 
         // One test of the first byte spares most tags the two comparisons.
         if (name.length >= 5 && name.bytes[0] == 's') {

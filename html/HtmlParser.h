@@ -48,6 +48,10 @@ protected:
     // by default as a string to onImgSrc. A parser that can work from the
     // view itself overrides this and spares the copy.
     virtual void reportImgSrc(const char* tagStart, std::string_view value);
+    // Called when the attributes of an img tag have been read; end is the
+    // tag's closing '>' (the end of the input when it has none). Quoted
+    // values are passed over whole, so a '>' inside one is not the end.
+    virtual void imgTagEnd(const char* tagStart, const char* end);
 
 private:
     // Holds each reported attribute value; kept from one run to the next, so

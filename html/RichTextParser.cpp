@@ -114,6 +114,12 @@ bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
     return true;
 }
 
+void RichTextParser::imgTagEnd(const char* tagStart, const char* end)
+{
+    if (copyPos > tagStart && copyPos <= end)
+        copyPos = end < copyEnd ? end + 1 : copyEnd;
+}
+
 void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
 {
     imgSrc(tagStart, src);

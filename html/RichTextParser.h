@@ -69,6 +69,11 @@ protected:
     bool resolve(const char* tagStart, std::string_view src, std::string& downloaded,
                  std::string_view& path);
 
+    // A copy that resumes inside the tag, past a '>' or "/>" of one of its
+    // quoted values or at a NUL byte in it, resumes after the tag instead:
+    // the rest of the tag is attribute text, never markup of its own.
+    void imgTagEnd(const char* tagStart, const char* end) override;
+
     // Starts copying the input [begin, end) into body at begin.
     void beginCopy(const char* begin, const char* end);
 

@@ -21,7 +21,7 @@ build build-asan -DTESSEL_SANITIZE=address
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
-echo "== ThreadSanitizer (download tests)"
+echo "== ThreadSanitizer (download and thread tests)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_SANITIZE=thread -DTESSEL_BUILD_CLI=OFF > /dev/null
-cmake --build build-tsan -j"$jobs" --target http_test download_test rich_text_download_test
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L 'download|http'
+cmake --build build-tsan -j"$jobs" --target http_test download_test rich_text_download_test threads_test
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L 'download|http|threads'

@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 
 #include "download/ImageDownloader.h"
 #include "support/common.h"
@@ -263,4 +268,152 @@ TEST_F(Download, TrickledBodyArrivesWhole)
     EXPECT_EQ(readFile(path), runningUnderWine() ? "" : trickle.body);
     ASSERT_EQ(callbackCalls.size(), 1u);
     expectNextDownloadWorks(server, "127.0.71.5");
+}
+
+// What a hostile server can do within the limits: a picture that grows past
+// the byte limit, or a call whose downloads run past its time, is given up
+// at once, leaves no file and is not announced; the next picture comes
+// through.
+TEST_F(Download, LimitsStopAPictureAndLeaveNoFile)
+{
+    HttpServer server("127.0.72.1");
+    Reply zeros{200, std::string(64 << 10, '\0')};
+    zeros.untilClose = true;
+    zeros.endless = true;
+    server.on("/zeros.png", zeros);
+    server.on("/big.png", {200, patternBytes(300000)});
+    settings.setLimits({200000, 10000});
+
+    for (const char* name : {"/zeros.png", "/big.png"}) {
+        SCOPED_TRACE(name);
+        std::string path = "untouched";
+        EXPECT_FALSE(fetch(std::string("http://127.0.72.1") + name, path));
+        EXPECT_LT(took, std::chrono::seconds(3));
+        EXPECT_TRUE(fs::is_empty(cache));
+        EXPECT_TRUE(callbackCalls.empty());
+    }
+    expectNextDownloadWorks(server, "127.0.72.1");
+}
+
+TEST_F(Download, ACallsDownloadsEndWithItsTime)
+{
+    // One byte every 100 ms: each step completes within its wait, so only
+    // the call's limit ends the picture; the next picture of the call is not
+    // even asked for, and a new call has its time again.
+    HttpServer server("127.0.72.2");
+    Reply trickle{200, patternBytes(1000)};
+    trickle.trickleMilliseconds = 100;
+    server.on("/slow.png", trickle);
+    settings.setLimits({0, 1500});
+
+    std::string path;
+    EXPECT_FALSE(fetch("http://127.0.72.2/slow.png", path));
+    EXPECT_GE(took, std::chrono::milliseconds(1400));
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+    EXPECT_TRUE(fs::is_empty(cache));
+    EXPECT_FALSE(fetch("http://127.0.72.2/fine.png", path));
+    EXPECT_EQ(server.requests(), 1);
+    EXPECT_TRUE(callbackCalls.empty());
+
+    downloader.beginCall();
+    expectNextDownloadWorks(server, "127.0.72.2");
+}
+
+#if !defined(_WIN32)
+TEST_F(Download, AFailedWriteLeavesNoFile)
+{
+    // A file-size limit on the process stands in for a full disk: writes past
+    // it fail with EFBIG instead of raising SIGXFSZ.
+    HttpServer server("127.0.72.3");
+    server.on("/p.png", {200, patternBytes(50000)});
+    rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = {20000, old.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string path;
+    const bool fetched = fetch("http://127.0.72.3/p.png", path);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(fetched);
+    EXPECT_TRUE(fs::is_empty(cache));
+    EXPECT_TRUE(callbackCalls.empty());
+}
+#endif
+
+namespace {
+
+// A downloader whose file names are given in advance.
+class GivenNames : public ImageDownloader {
+public:
+    std::vector<std::string> names;
+
+protected:
+    bool drawName(char* buffer, int size) override
+    {
+        if (names.empty())
+            return false;
+        std::string name = names.front();
+        names.erase(names.begin());
+        name.resize(static_cast<std::size_t>(size - 1), 'x');
+        std::memcpy(buffer, name.c_str(), static_cast<std::size_t>(size));
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(Download, ANameAlreadyTakenIsNeverWrittenThrough)
+{
+    // The second picture is offered the first one's name, the third a name
+    // under which a link to a file outside the cache was planted: each gets
+    // the next name, and neither existing file changes.
+    HttpServer server("127.0.72.4");
+    const std::string first = patternBytes(3000), second = "second", third = "third";
+    server.on("/1.png", {200, first});
+    server.on("/2.png", {200, second});
+    server.on("/3.png", {200, third});
+    GivenNames given;
+    given.settings = &settings;
+    given.announcer = &announcer;
+    given.names = {"a", "a", "b", "c", "d"};
+    const std::string outside = temp.write("outside.txt", "kept");
+    const fs::path planted = cache / "cxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.png";
+
+    std::string paths[3];
+    ASSERT_TRUE(given.downloadImage("http://127.0.72.4/1.png", paths[0]));
+#if defined(_WIN32)
+    writeFile(planted.u8string(), "planted");  // links need rights that tests do not have
+#else
+    fs::create_symlink(fs::u8path(outside), planted);
+#endif
+    ASSERT_TRUE(given.downloadImage("http://127.0.72.4/2.png", paths[1]));
+    ASSERT_TRUE(given.downloadImage("http://127.0.72.4/3.png", paths[2]));
+
+    EXPECT_EQ(fs::u8path(paths[0]).filename(), "axxxxxxxxxxxxxxxxxxxxxxxxxxxxx.png");
+    EXPECT_EQ(fs::u8path(paths[1]).filename(), "bxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.png");
+    EXPECT_EQ(fs::u8path(paths[2]).filename(), "dxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.png");
+    EXPECT_TRUE(readFile(paths[0]) == first);
+    EXPECT_EQ(readFile(paths[1]), second);
+    EXPECT_EQ(readFile(paths[2]), third);
+    EXPECT_EQ(readFile(outside), "kept");
+#if !defined(_WIN32)
+    EXPECT_TRUE(fs::is_symlink(planted));
+#endif
+    ASSERT_EQ(callbackCalls.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(callbackCalls[i].data, paths[i]);
+}
+
+TEST_F(Download, AnAddressWithANulByteIsRefused)
+{
+    // Its file would be named up to the NUL, its announcement past it.
+    HttpServer server("127.0.72.5");
+    server.on("/a.png", {200, "a"});
+    std::string path = "untouched";
+    EXPECT_FALSE(downloader.downloadImage(std::string("http://127.0.72.5/a.png\0.png", 29), path));
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_FALSE(fs::exists(cache));
+    EXPECT_TRUE(callbackCalls.empty());
 }

@@ -129,6 +129,17 @@ TEST_F(Catalogue, Failures)
                       "<clasic size=\"9\"/><other size=\"-5\"/></face>"),
               "bad_alloc");
 
+    // The records of the whole catalogue are capped, not those of each
+    // group: 63 bytes asking for 16,777,216 records, and groups each small
+    // enough that together ask for more than the cap.
+    EXPECT_EQ(failure("<face><clasic size=\"16777216\"><em id=\"1\">a</em></clasic></face>"), "bad_alloc");
+    std::string groups = "<face>";
+    for (int i = 0; i < 12; ++i)
+        groups += std::string(i % 2 ? "<other" : "<clasic") + " size=\"100000\"><em id=\"1\">a" +
+                  std::to_string(i) + "</em></" + (i % 2 ? "other>" : "clasic>");
+    EXPECT_EQ(failure(groups + "</face>"), "bad_alloc");
+    EXPECT_EQ(failure("<face><clasic size=\"200000\"/><other size=\"200000\"/></face>"), "loaded");
+
     std::string deep = "<face>";
     for (int i = 0; i < 300000; ++i)
         deep += "<x>";

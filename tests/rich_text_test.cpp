@@ -316,10 +316,14 @@ TEST_F(BodyTest, Conversions)
         {"<body>" + em(2) + "tail", T + ref("wink") + "tail</body>", "[wink]tail"},
         {"<body>a" + em(1) + "b" + em(2) + "c<br/>d" + em(3) + "e</body>",
          T + "a" + ref("smile") + ref("wink") + "d" + ref("grin") + "e</body>", "a[smile]b[wink]cd[grin]e"},
-        // ... but never past the last "</body>" nor past a NUL byte.
+        // ... but never past the last "</body>" nor past a NUL byte; and
+        // never short of the tag's own end, be it after a NUL or a quoted
+        // "/>" inside the tag, whose rest is attribute text, not markup.
         {"<body>" + em(1) + "x</body><br/>", T + ref("smile") + "x</body>", "[smile]x"},
         {"<body>a<img src=\":/Res/FaceMgr/em/1.png\"" + nul + ">b/></body>",
-         T + "a" + ref("smile") + nul + ">b/></body>", "a[smile]b/>"},
+         T + "a" + ref("smile") + "b/></body>", "a[smile]b/>"},
+        {"<body>a<img src=\":/Res/FaceMgr/em/1.png\" alt='/><a href=x>'>b</body>",
+         T + "a" + ref("smile") + "b</body>", "a[smile]b"},
         // Catalogue names in id attributes.
         {"<body>a" + ref("cake") + "b" + ref("nothing"),
          T + "a" + ref("cake") + "b" + ref("nothing") + "</body>", "a" + img(":/Res/FaceMgr/em/4.png") + "b"},

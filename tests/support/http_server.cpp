@@ -331,11 +331,13 @@ bool HttpServer::State::answer(Socket socket, const Reply& reply)
         ok = ok && sendAll(socket, "0\r\n\r\n");
     } else {
         std::size_t upTo = reply.cut == Reply::complete ? reply.body.size() : reply.cutAt;
-        if (reply.trickleMilliseconds > 0)
-            for (std::size_t at = 0; ok && at < upTo; ++at)
-                ok = pause(reply.trickleMilliseconds) && sendAll(socket, reply.body.data() + at, 1);
-        else
-            ok = ok && sendAll(socket, reply.body.data(), upTo);
+        do {
+            if (reply.trickleMilliseconds > 0)
+                for (std::size_t at = 0; ok && at < upTo; ++at)
+                    ok = pause(reply.trickleMilliseconds) && sendAll(socket, reply.body.data() + at, 1);
+            else
+                ok = ok && sendAll(socket, reply.body.data(), upTo);
+        } while (ok && reply.endless);
     }
     if (ok && reply.cut == Reply::stall) {
         ok = pause(reply.stallMilliseconds < 0 ? INT_MAX : reply.stallMilliseconds) &&

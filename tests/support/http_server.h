@@ -45,6 +45,7 @@ struct Reply {
     bool endlessHeaders = false;     // header lines without end after the status line
     bool headless = false;           // the body alone, without status line or headers; then close
     int trickleMilliseconds = 0;     // the body one byte at a time, this pause before each
+    bool endless = false;            // the body sent again and again until the client goes away
 };
 
 class HttpServer {

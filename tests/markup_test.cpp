@@ -1,0 +1,111 @@
+// Paths and names written into produced markup: Qt reads an image's source
+// as a URL after decoding character references, so a file path must come
+// back as exactly that path, and nothing a sender puts into a source may
+// leave its attribute value.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "base/markup.h"
+#include "html/HtmlParser.h"
+#include "support/common.h"
+#include "tessel/tessel.h"
+
+using namespace Tessel;
+using namespace TestSupport;
+
+namespace {
+
+std::string tagOf(const std::string& path)
+{
+    std::string out;
+    appendImageTag(out, path);
+    return out;
+}
+
+// The names of the elements (start tags) that an HTML reader finds in markup: quoted
+// attribute values are passed over whole, as a browser or Qt passes them.
+std::vector<std::string> elements(const std::string& html)
+{
+    std::vector<std::string> names;
+    for (std::size_t at = 0; (at = html.find('<', at)) != std::string::npos;) {
+        std::size_t p = at + 1;
+        std::size_t nameEnd = p;
+        while (nameEnd < html.size() && std::isalnum(static_cast<unsigned char>(html[nameEnd])))
+            ++nameEnd;
+        if (nameEnd > p)
+            names.push_back(html.substr(p, nameEnd - p));
+        for (p = nameEnd; p < html.size() && html[p] != '>'; ++p) {
+            if (html[p] == '"' || html[p] == '\'')
+                p = std::min(html.find(html[p], p + 1), html.size() - 1);
+        }
+        at = p;
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(Markup, FilePathsAreWrittenAsQtReadsThemBack)
+{
+    // The marks of a downloaded picture's name, and those of local names.
+    EXPECT_EQ(tagOf("/c/@#$%^&()_[]{}~`.png"), "<img src=\"/c/@%23$%25^&amp;()_[]{}~`.png\"/>");
+    EXPECT_EQ(tagOf("/c/a%41?b<c>\"d\".jpg"), "<img src=\"/c/a%2541%3Fb&lt;c&gt;&quot;d&quot;.jpg\"/>");
+    EXPECT_EQ(tagOf("/c/a&amp;b.png"), "<img src=\"/c/a&amp;amp;b.png\"/>");
+    EXPECT_EQ(tagOf("C:\\pics\\x #1.png"), "<img src=\"C:\\pics\\x %231.png\"/>");
+    EXPECT_EQ(tagOf("/plain/path.png"), "<img src=\"/plain/path.png\"/>");
+    EXPECT_EQ(tagOf(""), "<img src=\"\"/>");
+
+    // A resource is the sender's attribute value: only its '"' changes.
+    EXPECT_EQ(tagOf(":/Res/a%41#&amp;.png"), "<img src=\":/Res/a%41#&amp;.png\"/>");
+    EXPECT_EQ(tagOf(":/x\"/><a href=\"y\">"), "<img src=\":/x&quot;/><a href=&quot;y&quot;>\"/>");
+
+    std::string out = "<";
+    appendQuotedValue(out, "say \"hi\" & go");
+    EXPECT_EQ(out, "<say &quot;hi&quot; & go");
+}
+
+class Injection : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static TempDir dir;
+        Init("", dir.write("emo.dat", SampleCatalogueXml).c_str());
+    }
+    void SetUp() override { callbackCalls.clear(); }
+
+    TempDir dir;
+};
+
+TEST_F(Injection, ASourceCannotLeaveItsAttribute)
+{
+    const std::string hostile = "<p>see <img src=':/x\"/><a href=\"http://evil.example/\">click</a>'/></p>";
+    const std::vector<std::string> shown = {"p", "img"};
+
+    ASSERT_TRUE(ParseHtml(hostile, recordCallback, 1, false));
+    ASSERT_FALSE(callbackCalls.empty());
+    EXPECT_EQ(elements(callbackCalls.back().data), shown) << callbackCalls.back().data;
+    // The client is told the path itself.
+    EXPECT_EQ(callbackCalls.front().data, ":/x\"/><a href=\"http://evil.example/\">click</a>");
+
+    std::string out, text;
+    ASSERT_TRUE(ParseHtml2(out, hostile, nullptr, 0));
+    GetText(text);
+    EXPECT_EQ(elements(text), shown) << text;
+    EXPECT_EQ(elements(out), shown) << out;
+
+    // A local file whose name carries markup, and a body whose image list
+    // was built from such a message.
+    const std::string file = dir.write("x\"><a href=\"e\">y.png", "png");
+    callbackCalls.clear();
+    ASSERT_TRUE(ParseHtml("<p><img src='" + file + "'></p>", recordCallback, 1, false));
+    EXPECT_EQ(elements(callbackCalls.back().data), shown) << callbackCalls.back().data;
+    EXPECT_EQ(callbackCalls.front().data, file);
+
+    std::string html;
+    ASSERT_TRUE(HtmlFromBody(html, "<body><img id=\"k\"/></body>", {{"k", file}}));
+    EXPECT_EQ(elements(html), (std::vector<std::string>{"body", "img"})) << html;
+}

@@ -1,0 +1,117 @@
+// The library from several threads: ParseHtml on any number at once, each
+// call's callback carrying its own user value; the calls that use the
+// library-wide parsers refused, not run, when they would overlap.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/common.h"
+#include "tessel/tessel.h"
+
+using namespace Tessel;
+using namespace TestSupport;
+
+namespace {
+
+class Threads : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static TempDir dir;
+        Init("", dir.write("emo.dat", SampleCatalogueXml).c_str());
+    }
+};
+
+thread_local std::int64_t expectedUser = 0;
+std::atomic<int> wrongUser{0};
+std::atomic<int> texts{0};
+
+void checkUser(int code, const char*, int, std::int64_t user)
+{
+    if (user != expectedUser)
+        ++wrongUser;
+    texts += code == 1;
+}
+
+const std::string Message = "<p>Hi <img src=\":/Res/FaceMgr/em/1.png\"/> there &amp; back</p>";
+
+}  // namespace
+
+TEST_F(Threads, EachParseHtmlCallHasItsOwnUserValue)
+{
+    constexpr int threadCount = 4, calls = 10000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < calls; ++i) {
+                expectedUser = (std::int64_t(t) << 40) + i;
+                ParseHtml(Message, checkUser, expectedUser, i % 2 == 0);
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrongUser.load(), 0);
+    EXPECT_EQ(texts.load(), threadCount * calls);
+}
+
+namespace {
+
+struct Reentry {
+    bool parseHtml2 = true, bodyCall = true, parseHtml = false;
+};
+Reentry reentry;
+
+void callBackIn(int code, const char*, int, std::int64_t)
+{
+    if (code != 2)
+        return;
+    std::string out;
+    reentry.parseHtml2 = ParseHtml2(out, Message, nullptr, 0);
+    reentry.bodyCall = ParseHtml_Orb(Message) || GetText(out) || EChTextFromBody("x", out);
+    reentry.parseHtml = ParseHtml(Message, nullptr, 0, false);
+}
+
+}  // namespace
+
+TEST_F(Threads, ACallbackMayNotReenterTheSharedParsers)
+{
+    // Only ParseHtml, whose parser is the calling thread's own, may run
+    // inside the callback of a call that uses the shared rich-text parser.
+    std::string out;
+    ASSERT_TRUE(ParseHtml2(out, Message, callBackIn, 0));
+    EXPECT_FALSE(reentry.parseHtml2);
+    EXPECT_FALSE(reentry.bodyCall);
+    EXPECT_TRUE(reentry.parseHtml);
+    EXPECT_EQ(out, Message);
+
+    // Once the call has returned, they run again.
+    EXPECT_TRUE(ParseHtml2(out, Message, nullptr, 0));
+    EXPECT_TRUE(ParseHtml_Orb(Message));
+}
+
+TEST_F(Threads, OverlappingCallsAreRefusedNotRun)
+{
+    // Two threads use the shared parsers at once: each call either runs
+    // alone, with its whole result, or is refused and changes nothing.
+    std::atomic<int> refused{0}, wrong{0};
+    auto work = [&](bool body) {
+        for (int i = 0; i < 3000; ++i) {
+            std::string out = "untouched";
+            bool ran = body ? HtmlFromBody(out, "<body><img id=\"smile\"/></body>", {})
+                            : ParseHtml2(out, Message, nullptr, 0);
+            if (!ran)
+                ++refused;
+            const std::string expected = body ? "<body><img src=\":/Res/FaceMgr/em/1.png\"/></body>" : Message;
+            if (out != (ran ? expected : "untouched"))
+                ++wrong;
+        }
+    };
+    std::thread other(work, true);
+    work(false);
+    other.join();
+    EXPECT_EQ(wrong.load(), 0);
+    RecordProperty("refused", refused.load());
+}

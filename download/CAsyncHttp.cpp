@@ -9,7 +9,6 @@ namespace {
 // Largest read; readBuffer keeps one byte more.
 constexpr DWORD chunkSize = 20480;
 
-
 }  // namespace
 
 // What a request's completions reach through its context value. The owner
@@ -128,9 +127,8 @@ bool CAsyncHttp::readToString()
 
 bool CAsyncHttp::readToFile(FILE* file)
 {
-    return readChunks([file](const char* data, DWORD length) {
-        return fwrite(data, 1, length, file) == length;
-    });
+    return readChunks(
+        [file](const char* data, DWORD length) { return fwrite(data, 1, length, file) == length; });
 }
 
 void CAsyncHttp::closeRequest()

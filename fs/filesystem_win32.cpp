@@ -4,6 +4,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
 #include <bcrypt.h>
 #include <fcntl.h>
 #include <io.h>

@@ -106,9 +106,22 @@ inline const char* skipSpace(const char* p, const char* end)
     return p;
 }
 
-// The nine block tags br, p, div, h1 ... h6, matched whole on a lower-case
-// name. A fixed test rather than a set: it costs a few comparisons per tag
-// and needs no initialisation.
+// The block tags, at which a paragraph opens and closes.
+constexpr std::string_view BlockTags[] = {"br", "p", "div", "h1", "h2", "h3", "h4", "h5", "h6"};
+
+constexpr bool namesFit(std::size_t kept)
+{
+    for (std::string_view name : BlockTags)
+        if (name.size() > kept)
+            return false;
+    return sizeof "script" - 1 <= kept;
+}
+// Every name the tokenizer compares must fit in the bytes of a name it keeps.
+static_assert(namesFit(TagNameKept), "a compared tag name is longer than the bytes kept of it");
+
+// The names of BlockTags, matched whole on a lower-case name. A fixed test
+// rather than a set: it costs a few comparisons per tag and needs no
+// initialisation. A new block tag goes into both.
 inline bool isBlockName(const char* name, std::size_t length)
 {
     switch (length) {
@@ -228,11 +241,6 @@ void trimLeadingSpace(std::string& s)
     s.erase(0, n);
 }
 
-bool isBlockTag(const char* name, std::size_t length)
-{
-    return isBlockName(name, length);
-}
-
 HtmlParser::HtmlParser()
 {
     fillEntityTable();
@@ -257,164 +265,187 @@ bool HtmlParser::wantParagraphs()
     return false;
 }
 
+// The state of one run over a message.
+struct HtmlParser::Run {
+    explicit Run(const char* end) : end(end), noCommentClose(end) {}
+
+    const char* end;
+    bool inStyle = false;
+    bool paragraphOpen = false;
+    TagName name{};
+    // No '>' preceded by "--" exists at or after this position: once a
+    // search for a comment's end has failed, later comments need not search
+    // again, which keeps a run over many unclosed comments linear.
+    const char* noCommentClose;
+};
+
+namespace {
+
+// The next markup start at or after p: '<' followed by '/', '!' or (outside
+// a script) a letter; end when there is none. Any other '<' is text.
+TESSEL_HOT const char* findMarkup(const char* p, const char* end, bool inScript)
+{
+    for (const char* markup = p;; ++markup) {
+        markup = findByte(markup, end, '<');
+        if (!markup)
+            return end;
+        const unsigned char next = markup + 1 < end ? static_cast<unsigned char>(markup[1]) : 0;
+        if (next == '/' || next == '!' || (!inScript && isLetter(next)))
+            return markup;
+    }
+}
+
+// Passes over a comment or declaration whose "<!" ends before p. Returns
+// where the text resumes, or null when the input ends inside it.
+const char* skipDeclaration(const char* p, const char* end, const char*& noCommentClose)
+{
+    if (end - p < 2)
+        return nullptr;
+    if (p[0] != '-' || p[1] != '-') {
+        // A declaration such as <!DOCTYPE ...>.
+        const char* close = findByte(p, end, '>');
+        return close ? close + 1 : nullptr;
+    }
+    // A comment ends at the first "-->", where the dashes may be those of
+    // the opening "<!--"; without one, at the first '>'.
+    p += 2;
+    const char* first = findByte(p, end, '>');
+    if (!first)
+        return nullptr;
+    const char* close = first < noCommentClose ? first : nullptr;
+    while (close && !(close[-1] == '-' && close[-2] == '-'))
+        close = findByte(close + 1, end, '>');
+    if (!close) {
+        noCommentClose = first;
+        close = first;
+    }
+    return close + 1;
+}
+
+}  // namespace
+
 TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
 {
     const char* const end = data + length;
     const char* p = data + qtPrologueLength(data, length);
     inScript = false;
-    bool inStyle = false;
-    bool paragraphOpen = false;
-    TagName name;
-    std::string& reported = reported_;
+    Run run(end);
     // A buffer grown by one huge value is not kept for the life of the parser.
     struct Trim {
         std::string& buffer;
-        ~Trim()
-        {
-            if (buffer.capacity() > KeptBufferBytes)
-                std::string().swap(buffer);
-        }
-    } trim{reported};
-    // No '>' preceded by "--" exists at or after this position: once a search
-    // for a comment's end has failed, later comments need not search again,
-    // which keeps a run over many unclosed comments linear.
-    const char* noCommentClose = end;
+        ~Trim() { clearKeepingLittle(buffer); }
+    } trim{reported_};
 
-    for (;;) {
-        // The next markup start: '<' followed by '/', '!' or (outside a
-        // script) a letter. Any other '<' is ordinary text.
-        const char* markup = p;
-        for (;;) {
-            markup = findByte(markup, end, '<');
-            if (!markup) {
-                markup = end;
-                break;
-            }
-            const unsigned char next = markup + 1 < end ? static_cast<unsigned char>(markup[1]) : 0;
-            if (next == '/' || next == '!' || (!inScript && isLetter(next)))
-                break;
-            ++markup;
-        }
-
-        // The text before it, unless it is the content of a script or style.
-        if (!inScript && !inStyle) {
-            while (p < markup && isTrimmedSpace(*p))
-                ++p;
-            if (p < markup)
-                text.append(p, static_cast<std::size_t>(markup - p));
-        }
-
+    while (p) {
+        const char* markup = findMarkup(p, end, inScript);
+        appendText(run, p, markup);
         if (markup == end)
             return;
         p = markup + 1;
-
-        if (*p == '!') {
-            ++p;
-            if (end - p < 2)
-                return;
-            if (p[0] == '-' && p[1] == '-') {
-                // Comment: it ends at the first "-->", where the dashes may be
-                // those of the opening "<!--"; without one, at the first '>'.
-                p += 2;
-                const char* first = findByte(p, end, '>');
-                if (!first)
-                    return;
-                const char* close = first < noCommentClose ? first : nullptr;
-                while (close && !(close[-1] == '-' && close[-2] == '-'))
-                    close = findByte(close + 1, end, '>');
-                if (!close) {
-                    noCommentClose = first;
-                    close = first;
-                }
-                p = close + 1;
-            } else {
-                // Declaration such as <!DOCTYPE ...>.
-                const char* close = findByte(p, end, '>');
-                if (!close)
-                    return;
-                p = close + 1;
-            }
-            continue;
-        }
-
-        const bool endTag = *p == '/';
-        if (endTag)
-            p = skipSpace(p + 1, end);
-
-        p = readTagName(p, end, name);
-
-        if (endTag) {
-            if (inScript && name.startsWith("script", 6))
-                inScript = false;
-            if (inStyle && name.startsWith("style", 5))
-                inStyle = false;
-            if (paragraphOpen && name.isBlock()) {
-                text.append(ParagraphSuffix, ParagraphSuffixLength);
-                paragraphOpen = false;
-            }
-            const char* close = findByte(p, end, '>');
-            if (!close)
-                return;
-            p = close + 1;
-            continue;
-        }
-
-        // Start tag.
-        const char* imageTag = nullptr;
-        if (name.startsWith("img", 3)) {
-            imageTag = markup;
-        } else if (name.isBlock() && wantParagraphs()) {
-            text.append(ParagraphPrefix, ParagraphPrefixLength);
-            paragraphOpen = true;
-        }
-
-        // Attributes. Names and values are only views into the input; an
-        // image's src is reported as such, its id as a string.
-        if (!imageTag) {
-            p = skipAttributes(p, end);
-        } else if (const char* close = quotedValueEnd(p, end, QtSourcePrefix)) {
-            // Qt writes an image's source first and ends the tag after it:
-            // the next attribute would start at the closing quote, so p goes
-            // to the tag's '>' at once.
-            const char* const source = p + QtSourcePrefix.size();
-            reportImgSrc(imageTag, std::string_view(source, static_cast<std::size_t>(close - source)));
-            const std::string_view rest(close, static_cast<std::size_t>(end - close));
-            p = startsWith(rest, QtTagEnd) ? close + QtTagEnd.size() - 1 : close;
-        }
-        while (p < end && *p != '>') {
-            const char* attrName = p;
-            while (p < end && !hasClass(*p, Space | AttrNameEnd))
-                ++p;
-            const std::string_view attr(attrName, static_cast<std::size_t>(p - attrName));
-
-            p = skipSpace(p, end);
-            if (p >= end || *p != '=')
-                continue;
-            std::string_view value;
-            p = readValue(p + 1, end, value);
-            if (attr == "src") {
-                reportImgSrc(imageTag, value);
-            } else if (attr == "id") {
-                // Emptied and appended to: a plain copy, cheaper than the general assign.
-                reported.clear();
-                onImgId(imageTag, reported.append(value.data(), value.size()));
-            }
-        }
-
-        if (imageTag)
-            imgTagEnd(imageTag, p);
-
-        // One test of the first byte spares most tags the two comparisons.
-        if (name.length >= 5 && name.bytes[0] == 's') {
-            if (name.startsWith("script", 6))
-                inScript = true;
-            else if (name.startsWith("style", 5))
-                inStyle = true;
-        }
-
-        if (p < end && *p == '>')
-            ++p;
+        if (*p == '!')
+            p = skipDeclaration(p + 1, end, run.noCommentClose);
+        else if (*p == '/')
+            p = readEndTag(run, p + 1);
+        else
+            p = readStartTag(run, markup, p);
     }
+}
+
+// The text before markup, unless it is the content of a script or style;
+// white space at its start is dropped.
+TESSEL_HOT void HtmlParser::appendText(const Run& run, const char* p, const char* markup)
+{
+    if (inScript || run.inStyle)
+        return;
+    while (p < markup && isTrimmedSpace(*p))
+        ++p;
+    if (p < markup)
+        text.append(p, static_cast<std::size_t>(markup - p));
+}
+
+// An end tag whose "</" ends before p: leaves a script or style, closes an
+// open paragraph at a block tag. Returns where the text resumes, or null
+// when the input ends inside the tag.
+TESSEL_HOT const char* HtmlParser::readEndTag(Run& run, const char* p)
+{
+    p = readTagName(skipSpace(p, run.end), run.end, run.name);
+    if (inScript && run.name.startsWith("script", 6))
+        inScript = false;
+    if (run.inStyle && run.name.startsWith("style", 5))
+        run.inStyle = false;
+    if (run.paragraphOpen && run.name.isBlock()) {
+        text.append(ParagraphSuffix, ParagraphSuffixLength);
+        run.paragraphOpen = false;
+    }
+    const char* close = findByte(p, run.end, '>');
+    return close ? close + 1 : nullptr;
+}
+
+// A start tag at markup whose name starts at p: opens a paragraph at a block
+// tag, reports an image's src and id, enters a script or style. Returns
+// where the text resumes.
+TESSEL_HOT const char* HtmlParser::readStartTag(Run& run, const char* markup, const char* p)
+{
+    const char* const end = run.end;
+    p = readTagName(p, end, run.name);
+    const TagName& name = run.name;
+    const bool image = name.startsWith("img", 3);
+    if (!image && name.isBlock() && wantParagraphs()) {
+        text.append(ParagraphPrefix, ParagraphPrefixLength);
+        run.paragraphOpen = true;
+    }
+
+    if (image) {
+        p = readImageAttributes(markup, p, end);
+        imgTagEnd(markup, p);
+    } else {
+        p = skipAttributes(p, end);
+    }
+
+    // One test of the first byte spares most tags the two comparisons.
+    if (name.length >= 5 && name.bytes[0] == 's') {
+        if (name.startsWith("script", 6))
+            inScript = true;
+        else if (name.startsWith("style", 5))
+            run.inStyle = true;
+    }
+    return p < end && *p == '>' ? p + 1 : p;
+}
+
+// The attributes of the img tag at tagStart, from p: its src values reported
+// as views of the input, its id values as strings. Returns the tag's '>' or
+// the end of the input.
+TESSEL_HOT const char* HtmlParser::readImageAttributes(const char* tagStart, const char* p, const char* end)
+{
+    if (const char* close = quotedValueEnd(p, end, QtSourcePrefix)) {
+        // Qt writes an image's source first and ends the tag after it: the
+        // next attribute would start at the closing quote, so p goes to the
+        // tag's '>' at once.
+        const char* const source = p + QtSourcePrefix.size();
+        reportImgSrc(tagStart, std::string_view(source, static_cast<std::size_t>(close - source)));
+        const std::string_view rest(close, static_cast<std::size_t>(end - close));
+        p = startsWith(rest, QtTagEnd) ? close + QtTagEnd.size() - 1 : close;
+    }
+    while (p < end && *p != '>') {
+        const char* attrName = p;
+        while (p < end && !hasClass(*p, Space | AttrNameEnd))
+            ++p;
+        const std::string_view attr(attrName, static_cast<std::size_t>(p - attrName));
+
+        p = skipSpace(p, end);
+        if (p >= end || *p != '=')
+            continue;
+        std::string_view value;
+        p = readValue(p + 1, end, value);
+        if (attr == "src") {
+            reportImgSrc(tagStart, value);
+        } else if (attr == "id") {
+            // Emptied and appended to: a plain copy, cheaper than the general assign.
+            reported_.clear();
+            onImgId(tagStart, reported_.append(value.data(), value.size()));
+        }
+    }
+    return p;
 }
 
 }  // namespace Tessel

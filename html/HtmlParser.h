@@ -21,9 +21,6 @@ std::size_t qtPrologueLength(const char* data, std::size_t length);
 // Removes leading spaces, tabs, line feeds and carriage returns.
 void trimLeadingSpace(std::string& s);
 
-// Whether a lower-case tag name is one of br, p, div, h1 ... h6.
-bool isBlockTag(const char* name, std::size_t length);
-
 class HtmlParser {
 public:
     std::string text;
@@ -54,6 +51,16 @@ protected:
     virtual void imgTagEnd(const char* tagStart, const char* end);
 
 private:
+    struct Run;
+    // The tokenizer reads one construct per function, in the order a reader
+    // meets them in a message: text, then markup (a comment or declaration
+    // is skipped by a free function), an end tag, a start tag and, for an
+    // image, its attributes.
+    void appendText(const Run& run, const char* p, const char* markup);
+    const char* readEndTag(Run& run, const char* p);
+    const char* readStartTag(Run& run, const char* markup, const char* p);
+    const char* readImageAttributes(const char* tagStart, const char* p, const char* end);
+
     // Holds each reported attribute value; kept from one run to the next, so
     // that reporting a value costs no allocation once it has grown.
     std::string reported_;

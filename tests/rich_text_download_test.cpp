@@ -18,7 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string img(const std::string& path) { return imageTag(path); }
+std::string img(const std::string& path)
+{
+    return imageTag(path);
+}
 
 // Checks the index-th callback to announce a downloaded file, and returns its path.
 std::string announced(std::size_t index, std::int64_t user)

@@ -25,7 +25,10 @@ using namespace TestSupport;
 
 namespace {
 
-std::string img(const std::string& path) { return imageTag(path); }
+std::string img(const std::string& path)
+{
+    return imageTag(path);
+}
 
 class RichTextTest : public ::testing::Test {
 protected:
@@ -308,8 +311,8 @@ TEST_F(BodyTest, Conversions)
         // Unknown emoticon numbers, remote, missing and empty sources stay as written.
         {"<body>" + unresolved + "</body>", T + unresolved + "</body>", ""},
         // Emoticons by the number of their file name, in any folder; "&amp;" read as "&".
-        {"<body>" + img(":/elsewhere/5.png") + "<img src=\"" + escaped + "\"/>", T + ref("rock & roll") + ref(key) + "</body>",
-         "[rock & roll]"},
+        {"<body>" + img(":/elsewhere/5.png") + "<img src=\"" + escaped + "\"/>",
+         T + ref("rock & roll") + ref(key) + "</body>", "[rock & roll]"},
         // A tag without "/>" runs to the next one, or else ends at its own ">";
         // tags share the far end of the first, and one after it ends at its own.
         {"<body>" + em(2) + "<b>bold</b><br/>tail", T + ref("wink") + "tail</body>", "[wink]boldtail"},

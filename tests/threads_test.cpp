@@ -38,14 +38,31 @@ void checkUser(int code, const char*, int, std::int64_t user)
 
 const std::string Message = "<p>Hi <img src=\":/Res/FaceMgr/em/1.png\"/> there &amp; back</p>";
 
+// Holds each thread until all have started, so that their calls overlap.
+class StartLine {
+public:
+    explicit StartLine(int threads) : waiting_(threads) {}
+    void wait()
+    {
+        --waiting_;
+        while (waiting_.load() > 0)
+            std::this_thread::yield();
+    }
+
+private:
+    std::atomic<int> waiting_;
+};
+
 }  // namespace
 
 TEST_F(Threads, EachParseHtmlCallHasItsOwnUserValue)
 {
     constexpr int threadCount = 4, calls = 10000;
     std::vector<std::thread> threads;
+    StartLine start(threadCount);
     for (int t = 0; t < threadCount; ++t)
-        threads.emplace_back([t] {
+        threads.emplace_back([t, &start] {
+            start.wait();
             for (int i = 0; i < calls; ++i) {
                 expectedUser = (std::int64_t(t) << 40) + i;
                 ParseHtml(Message, checkUser, expectedUser, i % 2 == 0);
@@ -97,14 +114,17 @@ TEST_F(Threads, OverlappingCallsAreRefusedNotRun)
     // Two threads use the shared parsers at once: each call either runs
     // alone, with its whole result, or is refused and changes nothing.
     std::atomic<int> refused{0}, wrong{0};
+    StartLine start(2);
     auto work = [&](bool body) {
+        start.wait();
         for (int i = 0; i < 3000; ++i) {
             std::string out = "untouched";
             bool ran = body ? HtmlFromBody(out, "<body><img id=\"smile\"/></body>", {})
                             : ParseHtml2(out, Message, nullptr, 0);
             if (!ran)
                 ++refused;
-            const std::string expected = body ? "<body><img src=\":/Res/FaceMgr/em/1.png\"/></body>" : Message;
+            const std::string expected =
+                body ? "<body><img src=\":/Res/FaceMgr/em/1.png\"/></body>" : Message;
             if (out != (ran ? expected : "untouched"))
                 ++wrong;
         }

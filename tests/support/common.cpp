@@ -65,19 +65,17 @@ void recordCallback(int code, const char* data, int length, std::int64_t user)
 
 std::string imageTag(const std::string& path)
 {
+    static const std::pair<char, const char*> written[] = {{'%', "%25"},   {'#', "%23"},  {'?', "%3F"},
+                                                           {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"},
+                                                           {'"', "&quot;"}};
     const bool resource = path.rfind(":/", 0) == 0;
     std::string value;
     for (char c : path) {
-        switch (resource && c != '"' ? '\0' : c) {
-        case '%': value += "%25"; break;
-        case '#': value += "%23"; break;
-        case '?': value += "%3F"; break;
-        case '&': value += "&amp;"; break;
-        case '<': value += "&lt;"; break;
-        case '>': value += "&gt;"; break;
-        case '"': value += "&quot;"; break;
-        default: value += c;
-        }
+        const char* replacement = nullptr;
+        for (const auto& [mark, text] : written)
+            if (c == mark && (!resource || c == '"'))
+                replacement = text;
+        replacement ? value.append(replacement) : value.append(1, c);
     }
     return "<img src=\"" + value + "\"/>";
 }

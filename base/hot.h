@@ -10,3 +10,11 @@
 #else
 #define TESSEL_HOT
 #endif
+
+// A step of a hot loop that is its own function for the reader's sake: the
+// compiler puts it back in line, so that the loop pays no call for it.
+#if defined(__GNUC__)
+#define TESSEL_IN_LINE inline __attribute__((always_inline))
+#else
+#define TESSEL_IN_LINE inline
+#endif

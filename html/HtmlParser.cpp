@@ -283,7 +283,7 @@ namespace {
 
 // The next markup start at or after p: '<' followed by '/', '!' or (outside
 // a script) a letter; end when there is none. Any other '<' is text.
-TESSEL_HOT const char* findMarkup(const char* p, const char* end, bool inScript)
+TESSEL_IN_LINE const char* findMarkup(const char* p, const char* end, bool inScript)
 {
     for (const char* markup = p;; ++markup) {
         markup = findByte(markup, end, '<');
@@ -297,7 +297,7 @@ TESSEL_HOT const char* findMarkup(const char* p, const char* end, bool inScript)
 
 // Passes over a comment or declaration whose "<!" ends before p. Returns
 // where the text resumes, or null when the input ends inside it.
-const char* skipDeclaration(const char* p, const char* end, const char*& noCommentClose)
+TESSEL_IN_LINE const char* skipDeclaration(const char* p, const char* end, const char*& noCommentClose)
 {
     if (end - p < 2)
         return nullptr;
@@ -324,36 +324,9 @@ const char* skipDeclaration(const char* p, const char* end, const char*& noComme
 
 }  // namespace
 
-TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
-{
-    const char* const end = data + length;
-    const char* p = data + qtPrologueLength(data, length);
-    inScript = false;
-    Run run(end);
-    // A buffer grown by one huge value is not kept for the life of the parser.
-    struct Trim {
-        std::string& buffer;
-        ~Trim() { clearKeepingLittle(buffer); }
-    } trim{reported_};
-
-    while (p) {
-        const char* markup = findMarkup(p, end, inScript);
-        appendText(run, p, markup);
-        if (markup == end)
-            return;
-        p = markup + 1;
-        if (*p == '!')
-            p = skipDeclaration(p + 1, end, run.noCommentClose);
-        else if (*p == '/')
-            p = readEndTag(run, p + 1);
-        else
-            p = readStartTag(run, markup, p);
-    }
-}
-
 // The text before markup, unless it is the content of a script or style;
 // white space at its start is dropped.
-TESSEL_HOT void HtmlParser::appendText(const Run& run, const char* p, const char* markup)
+TESSEL_IN_LINE void HtmlParser::appendText(const Run& run, const char* p, const char* markup)
 {
     if (inScript || run.inStyle)
         return;
@@ -366,7 +339,7 @@ TESSEL_HOT void HtmlParser::appendText(const Run& run, const char* p, const char
 // An end tag whose "</" ends before p: leaves a script or style, closes an
 // open paragraph at a block tag. Returns where the text resumes, or null
 // when the input ends inside the tag.
-TESSEL_HOT const char* HtmlParser::readEndTag(Run& run, const char* p)
+TESSEL_IN_LINE const char* HtmlParser::readEndTag(Run& run, const char* p)
 {
     p = readTagName(skipSpace(p, run.end), run.end, run.name);
     if (inScript && run.name.startsWith("script", 6))
@@ -384,7 +357,7 @@ TESSEL_HOT const char* HtmlParser::readEndTag(Run& run, const char* p)
 // A start tag at markup whose name starts at p: opens a paragraph at a block
 // tag, reports an image's src and id, enters a script or style. Returns
 // where the text resumes.
-TESSEL_HOT const char* HtmlParser::readStartTag(Run& run, const char* markup, const char* p)
+TESSEL_IN_LINE const char* HtmlParser::readStartTag(Run& run, const char* markup, const char* p)
 {
     const char* const end = run.end;
     p = readTagName(p, end, run.name);
@@ -410,6 +383,33 @@ TESSEL_HOT const char* HtmlParser::readStartTag(Run& run, const char* markup, co
             run.inStyle = true;
     }
     return p < end && *p == '>' ? p + 1 : p;
+}
+
+TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
+{
+    const char* const end = data + length;
+    const char* p = data + qtPrologueLength(data, length);
+    inScript = false;
+    Run run(end);
+    // A buffer grown by one huge value is not kept for the life of the parser.
+    struct Trim {
+        std::string& buffer;
+        ~Trim() { clearKeepingLittle(buffer); }
+    } trim{reported_};
+
+    while (p) {
+        const char* markup = findMarkup(p, end, inScript);
+        appendText(run, p, markup);
+        if (markup == end)
+            return;
+        p = markup + 1;
+        if (*p == '!')
+            p = skipDeclaration(p + 1, end, run.noCommentClose);
+        else if (*p == '/')
+            p = readEndTag(run, p + 1);
+        else
+            p = readStartTag(run, markup, p);
+    }
 }
 
 // The attributes of the img tag at tagStart, from p: its src values reported

@@ -118,7 +118,7 @@ const Option* findOption(const std::string& word, const Command* command)
     return nullptr;
 }
 
-std::string quoted(const std::string& word)
+std::string inQuotes(const std::string& word)
 {
     return "'" + word + "'";
 }
@@ -163,12 +163,12 @@ private:
         const Option* option = findOption(name, command);
         if (!option) {
             if (command)
-                fail("unknown option " + quoted(name) + " for '" + command->name + "'");
-            fail("unknown option " + quoted(name));
+                fail("unknown option " + inQuotes(name) + " for '" + command->name + "'");
+            fail("unknown option " + inQuotes(name));
         }
         if (!option->value) {
             if (equals != std::string::npos)
-                fail("option " + quoted(name) + " takes no value");
+                fail("option " + inQuotes(name) + " takes no value");
             arguments.*(option->flag) = true;
             return;
         }
@@ -178,9 +178,9 @@ private:
         else if (next < words.size())
             value = words[next++];
         else
-            fail("option " + quoted(name) + " needs a value (" + option->value + ")");
+            fail("option " + inQuotes(name) + " needs a value (" + option->value + ")");
         if (value.empty() && namesFile(*option))
-            fail("option " + quoted(name) + " needs a " + option->value + ", not an empty word");
+            fail("option " + inQuotes(name) + " needs a " + option->value + ", not an empty word");
         arguments.*(option->text) = value;
     }
 
@@ -189,12 +189,12 @@ private:
         if (!command) {
             command = findCommand(word);
             if (!command)
-                fail("unknown command " + quoted(word));
+                fail("unknown command " + inQuotes(word));
             arguments.command = word;
             return;
         }
         if (!command->operand || operandGiven)
-            fail("unexpected argument " + quoted(word));
+            fail("unexpected argument " + inQuotes(word));
         operandGiven = true;
         (std::string(command->operand) == "NAME" ? arguments.name : arguments.input) = word;
     }

@@ -39,8 +39,8 @@ const Option resourcesOnly = {"--resources-only", nullptr, nullptr,
 const Option title = {"--title", nullptr, "TEXT", "title of the body's title div", &Arguments::title, nullptr};
 const Option sender = {"--sender", nullptr, "TEXT", "sender of the body's title div", &Arguments::sender, nullptr};
 const Option date = {"--date", nullptr, "TEXT", "date of the body's title div", &Arguments::date, nullptr};
-const Option bodyJson = {"--json", nullptr, nullptr, "print the body, its plain text and both lists as JSON", nullptr,
-                         &Arguments::json};
+const Option bodyJson = {"--json", nullptr, nullptr, "print the body, its plain text and both lists as JSON",
+                         nullptr, &Arguments::json};
 const Option listJson = {"--json", nullptr, nullptr, "print the list as JSON", nullptr, &Arguments::json};
 const Option images = {"--images", nullptr, "LIST",
                        "JSON file of [key, path] pairs, or what 'tessel body --json' prints",
@@ -90,8 +90,8 @@ const Command commands[] = {
      "Prints the image tag of the catalogue's emoticon NAME (EChPathFromName).",
      {}},
     {"show", "FILE", false, "rich text, body and lists of a message at once",
-     "Prints the rich text of a message (as rewrite's GetText), its body and the\n"
-     "body's emoticon and image lists, each under a heading.",
+     "Prints, each under a heading, the rich text of a message (ParseHtml2, then\n"
+     "GetText), its body (ParseHtml_Orb) and the body's emoticon and image lists.",
      {&title, &sender, &date}},
 };
 
@@ -211,7 +211,8 @@ void addLine(std::string& text, const std::string& term, const std::string& help
 {
     constexpr std::size_t column = 24;
     text += "  " + term;
-    text += term.size() + 2 < column ? std::string(column - term.size() - 2, ' ') : "\n" + std::string(column, ' ');
+    text += term.size() + 2 < column ? std::string(column - term.size() - 2, ' ')
+                                     : "\n" + std::string(column, ' ');
     text += help + "\n";
 }
 

@@ -37,7 +37,8 @@ protected:
     // output too unless the line redirects it itself.
     Result execute(const std::string& line, bool captureOut = true)
     {
-        std::string command = line + (captureOut ? " > " + shellWord(dir / "out") : "") + " 2> " + shellWord(dir / "err");
+        std::string command =
+            line + (captureOut ? " > " + shellWord(dir / "out") : "") + " 2> " + shellWord(dir / "err");
         int status = std::system(command.c_str());
         Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", TestSupport::readFile(dir / "err")};
         if (captureOut)
@@ -48,8 +49,8 @@ protected:
     // relative picture paths point), with the cache in the test's directory.
     std::string toolLine(const std::string& args, const std::string& input = "")
     {
-        return "cd " + shellWord(std::string(TESSEL_DATA) + "/..") + " && " + shellWord(TESSEL_TOOL) + " --cache " +
-               shellWord(dir / "cache") + " " + args + " < " + shellWord(dir.write("stdin", input));
+        return "cd " + shellWord(std::string(TESSEL_DATA) + "/..") + " && " + shellWord(TESSEL_TOOL) +
+               " --cache " + shellWord(dir / "cache") + " " + args + " < " + shellWord(dir.write("stdin", input));
     }
     Result tool(const std::string& args, const std::string& input = "") { return execute(toolLine(args, input)); }
 
@@ -128,10 +129,29 @@ TEST_F(CliTest, BodyRoundTrip)
     ASSERT_EQ(fromInput.status, 0) << fromInput.err;
     EXPECT_TRUE(contains(fromInput.out, "<img src=\"elsewhere.png\"/>"));
 
+    Result plain = tool("body --title Chat --sender Ann --date today " + shellWord(sample));
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, bodyText + "\n");
+
     Result paragraph = tool("paragraph " + shellWord(bodyFile));
     ASSERT_EQ(paragraph.status, 0) << paragraph.err;
     EXPECT_EQ(paragraph.out.rfind("<p style=", 0), 0u);
     EXPECT_TRUE(contains(paragraph.out, "ChatAnntoday"));
+}
+
+TEST_F(CliTest, ShowPrintsEveryResult)
+{
+    Result show =
+        tool("show --title T", "<p>Hi <img src=':/Res/FaceMgr/em/1.png'><img src='data/pictures/sunset.png'></p>");
+    ASSERT_EQ(show.status, 0) << show.err;
+    const std::string key = show.out.substr(show.out.find("== images\n") + 10, 32);
+    EXPECT_EQ(show.out.substr(show.out.find("== body\n")),
+              "== body\n<body><div id=\"title_div\"><h1 id=\"title\">T</h1><span id=\"sender\"></span>"
+              "<span id=\"date\"></span></div><p>Hi <img id=\"smile\"/><img id=\"" + key + "\"/></p></body>\n"
+              "== emoticons\nsmile\t[smile]\n== images\n" + key + "\tdata/pictures/sunset.png\n");
+    EXPECT_EQ(show.out.rfind("== rich text\n<p style=", 0), 0u) << show.out;
+    EXPECT_TRUE(contains(show.out,
+                         "Hi <img src=\":/Res/FaceMgr/em/1.png\"/><img src=\"data/pictures/sunset.png\"/></p>\n"));
 }
 
 TEST_F(CliTest, Catalogue)
@@ -201,7 +221,8 @@ TEST_F(CliTest, UsageErrorsExitWith2)
         {"rich a b", "unexpected argument 'b' (see 'tessel rich --help')"},
         {"emoticons x", "unexpected argument 'x' (see 'tessel emoticons --help')"},
         {"emoticon", "'emoticon' needs a NAME (see 'tessel emoticon --help')"},
-        {"html --images -", "BODY and --images cannot both be read from standard input (see 'tessel html --help')"},
+        {"html --images -",
+         "BODY and --images cannot both be read from standard input (see 'tessel html --help')"},
     };
     for (const auto& [args, message] : cases)
         expectError(tool(args), 2, message, args);
@@ -220,7 +241,8 @@ TEST_F(CliTest, WorkFailuresExitWith1)
     const std::string empty = dir.write("empty.dat", "");
     const std::string longName(300, 'c');
     const std::pair<std::string, std::string> cases[] = {
-        {"rich /nonexistent/message.html", "cannot read message '/nonexistent/message.html': No such file or directory"},
+        {"rich /nonexistent/message.html",
+         "cannot read message '/nonexistent/message.html': No such file or directory"},
         {"rich data", "cannot read message 'data': it is a directory"},
         {"paragraph " + shellWord(dir.path()), "cannot read body '" + dir.path() + "': it is a directory"},
         {"emoticon 'no such emoticon'", "the catalogue has no emoticon named 'no such emoticon'"},
@@ -251,6 +273,18 @@ TEST_F(CliTest, WorkFailuresExitWith1)
          "image list '" + (dir / "odd.json") + "': entry 2 is not a [key, path] pair of strings"},
         {html + shellWord(dir.write("number.json", "{\"images\": [[\"k\", 1]]}")),
          "image list '" + (dir / "number.json") + "': entry 1 is not a [key, path] pair of strings"},
+        {html + shellWord(dir.write("three.json", "[[\"a\", \"b\", \"c\"]]")),
+         "image list '" + (dir / "three.json") + "': entry 1 is not a [key, path] pair of strings"},
+        {html + shellWord(dir.write("inner.json", "[[\"a\", {}]]")),
+         "image list '" + (dir / "inner.json") + "': entry 1 is not a [key, path] pair of strings"},
+        {html + shellWord(dir.write("flat.json", "[\"a\", \"b\"]")),
+         "image list '" + (dir / "flat.json") + "': entry 1 is not a [key, path] pair of strings"},
+        {html + shellWord(dir.write("scalar.json", "true")),
+         "image list '" + (dir / "scalar.json") +
+             "' must be an array of [key, path] pairs, or what 'tessel body --json' prints"},
+        {html + shellWord(dir.write("images-object.json", "{\"images\": {}}")),
+         "image list '" + (dir / "images-object.json") +
+             "' must be an array of [key, path] pairs, or what 'tessel body --json' prints"},
         {html + shellWord(dir.write("object.json", "{\"body\": \"<body></body>\"}")),
          "image list '" + (dir / "object.json") +
              "' must be an array of [key, path] pairs, or what 'tessel body --json' prints"},
@@ -290,6 +324,9 @@ TEST_F(CliTest, OddMessagesConvert)
     Result empty = tool("rich", "");
     EXPECT_EQ(empty.status, 0) << empty.err;
     EXPECT_EQ(empty.out, "\n");
+
+    Result directory = execute(toolLine("rich") + " < /");
+    expectError(directory, 1, "cannot read message from standard input: Is a directory", "rich < /");
 
     Result closedInput = execute(toolLine("rich") + " <&-");
     EXPECT_EQ(closedInput.status, 0) << closedInput.err;

@@ -1,11 +1,13 @@
 #include "cli/commands.h"
 
 #include <cstdint>
-#include <fstream>
-#include <iostream>
+#include <cstdio>
+#include <cstdlib>
 
 #include <nlohmann/json.hpp>
 
+#include "cli/catalogue.h"
+#include "cli/image_list.h"
 #include "cli/io.h"
 #include "tessel/tessel.h"
 
@@ -15,44 +17,74 @@ namespace {
 
 using Json = nlohmann::json;
 
-// Pictures are announced on standard error as they arrive; the text of
-// ParseHtml arrives with code 1 into the string that user points at.
+// What a library call's callback needs: the text of ParseHtml arrives with
+// code 1, each picture made ready with code 2.
+struct Call {
+    bool quiet = false;
+    std::string* text = nullptr;
+    bool truncated = false;  // a result too long for the callback's int length
+};
+
 void onResult(int code, const char* data, int length, std::int64_t user)
 {
-    if (code == 2)
-        std::cerr << "picture: " << std::string(data, length) << std::endl;
-    else if (code == 1 && user)
-        reinterpret_cast<std::string*>(static_cast<std::intptr_t>(user))->assign(data, length);
+    Call& call = *reinterpret_cast<Call*>(static_cast<std::intptr_t>(user));
+    if (length < 0) {
+        call.truncated = true;
+    } else if (code == 2 && !call.quiet) {
+        std::string line = "picture: " + std::string(data, static_cast<std::size_t>(length)) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    } else if (code == 1 && call.text) {
+        call.text->assign(data, static_cast<std::size_t>(length));
+    }
 }
 
-std::string catalogueLocation(const Options& options)
+std::int64_t userValue(Call& call)
 {
-    if (!options.catalogue.empty()) {
-        if (!std::ifstream(options.catalogue, std::ios::binary))
-            throw Failure("catalogue '" + options.catalogue + "' cannot be opened");
-        return options.catalogue;
-    }
-    // The sample catalogue of the source tree; without it the library looks
-    // beside the executable (Resource/emo.dat).
-    if (std::ifstream(TESSEL_SAMPLE_CATALOGUE, std::ios::binary))
-        return TESSEL_SAMPLE_CATALOGUE;
-    return "";
+    return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&call));
 }
 
-void start(const Options& options)
+void checkResult(const Call& call)
 {
-    std::string catalogue = catalogueLocation(options);
-    try {
-        Tessel::Init("", catalogue.c_str());
-    } catch (const std::exception& e) {
-        std::string shown = catalogue.empty() ? "Resource/emo.dat beside the tool" : catalogue;
-        std::string where = catalogue.empty() ? "" : describeCatalogueError(catalogue);
-        if (!where.empty())
-            throw Failure("catalogue '" + shown + "' is not well-formed XML: " + where);
-        throw Failure("catalogue '" + shown + "' cannot be loaded: " + e.what());
-    }
-    std::string cache = options.cache.empty() ? defaultCacheDirectory() : options.cache;
+    if (call.truncated)
+        throw Failure("the result is larger than the library can hand over (2 GiB)");
+}
+
+std::string defaultCacheDirectory()
+{
+#if defined(_WIN32)
+    if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)
+        return std::string(local) + "\\tessel";
+#endif
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
+        return std::string(xdg) + "/tessel";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::string(home) + "/.cache/tessel";
+    return "tessel-cache";
+}
+
+void start(const Arguments& arguments)
+{
+    loadCatalogue(arguments.catalogue);
+    // The library keeps the cache path in a buffer of 260 bytes with its
+    // terminator and ignores a longer one.
+    constexpr std::size_t maxCachePath = 259;
+    std::string cache = arguments.cache.empty() ? defaultCacheDirectory() : arguments.cache;
+    if (cache.size() > maxCachePath)
+        throw Failure("cache directory '" + cache + "' is too long: the library takes at most " +
+                      std::to_string(maxCachePath) + " bytes");
     Tessel::SetCachePath(cache.c_str());
+}
+
+void print(const std::string& text)
+{
+    writeOutput(text);
+    writeOutput("\n");
+}
+
+void printJson(const Json& json)
+{
+    // Message bytes need not be valid UTF-8; invalid sequences are replaced.
+    print(json.dump(2, ' ', false, Json::error_handler_t::replace));
 }
 
 Json pairsToJson(const Tessel::StringPairList& pairs)
@@ -63,58 +95,43 @@ Json pairsToJson(const Tessel::StringPairList& pairs)
     return list;
 }
 
-void print(const std::string& text)
+std::string pairLines(const Tessel::StringPairList& pairs)
 {
-    std::cout << text << '\n';
+    std::string lines;
+    for (const auto& pair : pairs)
+        lines += pair.first + '\t' + pair.second + '\n';
+    return lines;
 }
 
-void printJson(const Json& json)
+void rich(const Arguments& arguments)
 {
-    // Message bytes need not be valid UTF-8; invalid sequences are replaced.
-    std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
-}
-
-void convertBody(const std::string& file, const BodyHead& head)
-{
-    std::string html = readInput(file);
-    Tessel::SetCustomHead(head.title, head.sender, head.date);
-    Tessel::ParseHtml_Orb(html);
-}
-
-}  // namespace
-
-int runText(const Options& options, const std::string& file, bool resourcesOnly)
-{
-    start(options);
-    std::string html = readInput(file);
+    std::string html = readInput(arguments.input, "message");
     std::string text;
-    Tessel::ParseHtml(html, onResult, static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(&text)),
-                      resourcesOnly);
+    Call call{arguments.quiet, &text};
+    Tessel::ParseHtml(html, onResult, userValue(call), arguments.resourcesOnly);
+    checkResult(call);
     print(text);
-    return 0;
 }
 
-int runRich(const Options& options, const std::string& file, bool richText)
+void rewrite(const Arguments& arguments)
 {
-    start(options);
-    std::string html = readInput(file);
+    std::string html = readInput(arguments.input, "message");
     std::string out;
-    Tessel::ParseHtml2(out, html, onResult, 0);
-    if (richText)
-        Tessel::GetText(out);
+    Call call{arguments.quiet};
+    Tessel::ParseHtml2(out, html, onResult, userValue(call));
     print(out);
-    return 0;
 }
 
-int runBody(const Options& options, const std::string& file, const BodyHead& head, bool json)
+void body(const Arguments& arguments)
 {
-    start(options);
-    convertBody(file, head);
+    std::string html = readInput(arguments.input, "message");
+    Tessel::SetCustomHead(arguments.title, arguments.sender, arguments.date);
+    Tessel::ParseHtml_Orb(html);
     std::string body, text;
     Tessel::GetBody(body);
-    if (!json) {
+    if (!arguments.json) {
         print(body);
-        return 0;
+        return;
     }
     Tessel::GetText(text);
     Tessel::StringPairList emoticons, images;
@@ -124,87 +141,101 @@ int runBody(const Options& options, const std::string& file, const BodyHead& hea
                {"text", text},
                {"emoticons", pairsToJson(emoticons)},
                {"images", pairsToJson(images)}});
-    return 0;
 }
 
-int runHtml(const Options& options, const std::string& bodyFile, const std::string& imagesFile)
+void html(const Arguments& arguments)
 {
-    start(options);
     Tessel::StringPairList images;
-    if (!imagesFile.empty())
-        images = readPairList(imagesFile);
+    if (!arguments.images.empty())
+        images = readPairList(arguments.images);
     std::string out;
-    Tessel::HtmlFromBody(out, readInput(bodyFile), images);
+    Tessel::HtmlFromBody(out, readInput(arguments.input, "body"), images);
     print(out);
-    return 0;
 }
 
-int runParagraph(const Options& options, const std::string& bodyFile)
+void paragraph(const Arguments& arguments)
 {
-    start(options);
     std::string out;
-    Tessel::EChTextFromBody(readInput(bodyFile), out);
+    Tessel::EChTextFromBody(readInput(arguments.input, "body"), out);
     print(out);
-    return 0;
 }
 
-int runEmoticons(const Options& options, bool json)
+void emoticons(const Arguments& arguments)
 {
-    start(options);
     Json list = Json::array();
+    std::string lines;
     int index = 0;
-    auto group = [&](EMOSTRUCT* records, int count, const char* name) {
+    auto group = [&](const EMOSTRUCT* records, int count, const char* name) {
         for (int i = 0; i < count; ++i, ++index) {
             const EMOSTRUCT& record = records[i];
             std::string path = Tessel::EChPathFromId(record.id);
-            if (json)
+            if (arguments.json)
                 list.push_back({{"index", index}, {"id", record.id}, {"name", record.name},
                                 {"group", name}, {"path", path}});
             else
-                std::cout << index << '\t' << record.id << '\t' << record.name << '\t' << name
-                          << '\t' << path << '\n';
+                lines += std::to_string(index) + '\t' + record.id + '\t' + record.name + '\t' + name + '\t' +
+                         path + '\n';
         }
     };
     group(Tessel::getClassicPtr(), Tessel::getClassicCount(), "classic");
     group(Tessel::getOtherPtr(), Tessel::getOtherCount(), "other");
-    if (json)
+    if (arguments.json)
         printJson(list);
-    return 0;
+    else
+        writeOutput(lines);
 }
 
-int runEmoticon(const Options& options, const std::string& name)
+void emoticon(const Arguments& arguments)
 {
-    start(options);
-    std::string tag = Tessel::EChPathFromName(name);
+    std::string tag = Tessel::EChPathFromName(arguments.name);
     if (tag.empty())
-        throw Failure("the catalogue has no emoticon named '" + name + "'");
+        throw Failure("the catalogue has no emoticon named '" + arguments.name + "'");
     print(tag);
-    return 0;
 }
 
-int runShow(const Options& options, const std::string& file, const BodyHead& head)
+void show(const Arguments& arguments)
 {
-    start(options);
-    std::string html = readInput(file);
+    std::string html = readInput(arguments.input, "message");
     std::string rewritten, rich;
-    Tessel::ParseHtml2(rewritten, html, onResult, 0);
+    Call call{arguments.quiet};
+    Tessel::ParseHtml2(rewritten, html, onResult, userValue(call));
     Tessel::GetText(rich);
-    std::cout << "== rich text\n" << rich << "\n";
 
-    Tessel::SetCustomHead(head.title, head.sender, head.date);
+    Tessel::SetCustomHead(arguments.title, arguments.sender, arguments.date);
     Tessel::ParseHtml_Orb(html);
     std::string body;
     Tessel::GetBody(body);
     Tessel::StringPairList emoticons, images;
     Tessel::GetEChVector(emoticons);
     Tessel::GetImageVector(images);
-    std::cout << "== body\n" << body << "\n== emoticons\n";
-    for (const auto& pair : emoticons)
-        std::cout << pair.first << '\t' << pair.second << '\n';
-    std::cout << "== images\n";
-    for (const auto& pair : images)
-        std::cout << pair.first << '\t' << pair.second << '\n';
-    return 0;
+    writeOutput("== rich text\n" + rich + "\n== body\n" + body + "\n== emoticons\n" + pairLines(emoticons) +
+                "== images\n" + pairLines(images));
+}
+
+struct Runner {
+    const char* name;
+    void (*run)(const Arguments&);
+};
+
+const Runner runners[] = {
+    {"rich", rich},           {"rewrite", rewrite},     {"body", body},
+    {"html", html},           {"paragraph", paragraph}, {"emoticons", emoticons},
+    {"emoticon", emoticon},   {"show", show},
+};
+
+}  // namespace
+
+void runCommand(const Arguments& arguments)
+{
+    for (const Runner& runner : runners) {
+        if (arguments.command == runner.name) {
+            start(arguments);
+            runner.run(arguments);
+            finishOutput();
+            return;
+        }
+    }
+    throw Failure("no command '" + arguments.command + "'");  // the parser accepts none other
 }
 
 }  // namespace tool

@@ -1,27 +1,12 @@
-// The subcommands of the tessel tool. Each returns the process exit code and
-// throws tool::Failure for errors to report on one line.
+// The commands of the tessel tool.
 #pragma once
 
-#include <string>
+#include "cli/arguments.h"
 
 namespace tool {
 
-struct Options {
-    std::string catalogue;  // empty: the bundled sample catalogue
-    std::string cache;      // empty: the user's cache directory
-};
-
-struct BodyHead {
-    std::string title, sender, date;
-};
-
-int runText(const Options& options, const std::string& file, bool resourcesOnly);
-int runRich(const Options& options, const std::string& file, bool richText);
-int runBody(const Options& options, const std::string& file, const BodyHead& head, bool json);
-int runHtml(const Options& options, const std::string& bodyFile, const std::string& imagesFile);
-int runParagraph(const Options& options, const std::string& bodyFile);
-int runEmoticons(const Options& options, bool json);
-int runEmoticon(const Options& options, const std::string& name);
-int runShow(const Options& options, const std::string& file, const BodyHead& head);
+// Runs the command the arguments name and writes its result to standard
+// output. Throws Failure for errors to report on one line.
+void runCommand(const Arguments& arguments);
 
 }  // namespace tool

@@ -1,16 +1,12 @@
 #include "cli/io.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
-#include <vector>
+#include <memory>
+#include <new>
 
-#include <nlohmann/json.hpp>
-#include <rapidxml/rapidxml.hpp>
+#include "cli/system.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -19,89 +15,83 @@
 
 namespace tool {
 
-std::string readInput(const std::string& file)
+namespace {
+
+bool outputClosed = false;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::string readAll(std::FILE* file, const std::string& name)
 {
-    if (file.empty() || file == "-") {
-#if defined(_WIN32)
-        _setmode(_fileno(stdin), _O_BINARY);  // the bytes as they are, CR LF included
-#endif
-        std::ostringstream all;
-        all << std::cin.rdbuf();
-        if (std::cin.bad())
-            throw Failure("cannot read standard input");
-        return all.str();
+    std::string bytes;
+    char chunk[64 * 1024];
+    for (;;) {
+        std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        bytes.append(chunk, got);
+        if (got < sizeof chunk)
+            break;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw Failure("cannot open '" + file + "': " + std::strerror(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw Failure("cannot read '" + file + "'");
+    if (std::ferror(file))
+        throw Failure("cannot read " + name + ": " + std::strerror(errno));
     return bytes;
 }
 
-Tessel::StringPairList readPairList(const std::string& file)
+[[noreturn]] void outputFailed(int error)
 {
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(readInput(file));
-    } catch (const nlohmann::json::parse_error& e) {
-        throw Failure("image list '" + file + "' is not valid JSON: " + e.what());
-    }
-    const nlohmann::json& list = json.is_object() && json.contains("images") ? json["images"] : json;
-    if (!list.is_array())
-        throw Failure("image list '" + file + "' must be an array of [key, path] pairs");
-    Tessel::StringPairList pairs;
-    for (const auto& item : list) {
-        if (!item.is_array() || item.size() != 2 || !item[0].is_string() || !item[1].is_string())
-            throw Failure("image list '" + file + "' holds an entry that is not a [key, path] pair: " +
-                          item.dump());
-        pairs.emplace_back(item[0].get<std::string>(), item[1].get<std::string>());
-    }
-    return pairs;
+    if (outputClosed)
+        throw Failure("cannot write the output: standard output is closed");
+    throw Failure(std::string("cannot write the output: ") + std::strerror(error));
 }
 
-std::string describeCatalogueError(const std::string& file)
+}  // namespace
+
+std::string describeFile(const std::string& file, const std::string& what)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return "";
-    std::vector<char> buffer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    buffer.push_back('\0');
-    // The parser writes into its buffer; positions are counted on the bytes
-    // as they were read.
-    std::vector<char> parsed = buffer;
-    rapidxml::xml_document<> document;
-    try {
-        document.parse<0>(parsed.data());
-    } catch (const rapidxml::parse_error& e) {
-        const char* end = buffer.data() + (e.where<char>() - parsed.data());
-        int line = 1, column = 1;
-        for (const char* p = buffer.data(); p < end; ++p) {
-            if (*p == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
-               e.what();
-    }
-    return "";
+    return file == "-" ? what + " from standard input" : what + " '" + file + "'";
 }
 
-std::string defaultCacheDirectory()
+std::string readInput(const std::string& file, const std::string& what, bool regularOnly)
 {
+    const std::string name = describeFile(file, what);
+    try {
+        if (file == "-") {
 #if defined(_WIN32)
-    if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)
-        return std::string(local) + "\\tessel";
+            _setmode(_fileno(stdin), _O_BINARY);  // the bytes as they are, CR LF included
 #endif
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
-        return std::string(xdg) + "/tessel";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::string(home) + "/.cache/tessel";
-    return "tessel-cache";
+            return readAll(stdin, name);
+        }
+        std::unique_ptr<std::FILE, FileCloser> in(openForReading(file));
+        if (!in)
+            throw Failure("cannot read " + name + ": " + std::strerror(errno));
+        if (isDirectory(in.get()))
+            throw Failure("cannot read " + name + ": it is a directory");
+        if (regularOnly && !isRegularFile(in.get()))
+            throw Failure("cannot read " + name + ": it is not a regular file");
+        return readAll(in.get(), name);
+    } catch (const std::bad_alloc&) {
+        throw Failure(name + " is too large to hold in memory");
+    } catch (const std::length_error&) {
+        throw Failure(name + " is too large to hold in memory");
+    }
+}
+
+void writeOutput(std::string_view text)
+{
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+        outputFailed(errno);
+}
+
+void finishOutput()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        outputFailed(errno);
+}
+
+void setOutputClosed()
+{
+    outputClosed = true;
 }
 
 }  // namespace tool

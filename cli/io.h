@@ -1,31 +1,33 @@
-// Input and output helpers of the command-line tool.
+// Reading the tool's input and writing its output, with failures reported
+// as one line that names the file and the reason.
 #pragma once
 
 #include <stdexcept>
 #include <string>
-
-#include "tessel/tessel.h"
+#include <string_view>
 
 namespace tool {
 
-// A failure to report on one line, with a non-zero exit.
+// A failure of the work (input, catalogue, output): reported on one line,
+// exit status 1.
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The bytes of a file, or of standard input for "" and "-".
-std::string readInput(const std::string& file);
+// How messages name a file: "message 'x.html'", or "message from standard
+// input" for "-".
+std::string describeFile(const std::string& file, const std::string& what);
 
-// Pairs (image key, local path) from a JSON file: either an array of
-// two-string arrays, or the object printed by "tessel body --json" (its
-// "images" member).
-Tessel::StringPairList readPairList(const std::string& file);
+// The bytes of a file, or of standard input for "-". what names the file's
+// role in messages ("message", "catalogue", ...). A directory, or with
+// regularOnly anything but a regular file, is refused.
+std::string readInput(const std::string& file, const std::string& what, bool regularOnly = false);
 
-// Where a catalogue file stops being well-formed XML, as "line L, column C:
-// message"; empty when it parses.
-std::string describeCatalogueError(const std::string& file);
-
-// The default directory for downloaded pictures.
-std::string defaultCacheDirectory();
+// Writes to standard output; throws Failure when the output cannot take it.
+void writeOutput(std::string_view text);
+// Flushes standard output; throws Failure when that fails.
+void finishOutput();
+// Makes output failures say that standard output was closed.
+void setOutputClosed();
 
 }  // namespace tool

@@ -6,8 +6,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "tessel/export.h"
 
@@ -38,10 +36,8 @@ public:
     EMOSTRUCT* getOtherPtr();
 
 private:
-    // Arrays of groups that a later group of the same name replaced while
-    // names in nameIndex still pointed into them, with their counts. They
-    // live as long as the cache.
-    std::vector<std::pair<std::unique_ptr<EMOSTRUCT[]>, std::int32_t>> retired;
+    struct ReplacedGroups;
+    std::unique_ptr<ReplacedGroups> replacedGroups;
 
     void swap(EmoticonCache& other) noexcept;
 };

@@ -38,11 +38,17 @@ install(FILES ${TESSEL_GENERATED_INCLUDE}/tessel/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tessel COMPONENT development)
 
 # The MinGW runtime DLLs that tessel.dll and tessel.exe load (the toolchain
-# file copies them into the build's bin/).
+# file copies them into the build's bin/), installed without their debug
+# information, which is most of their size.
 if(WIN32 AND TESSEL_MINGW_RUNTIME)
   foreach(dll ${TESSEL_MINGW_RUNTIME})
     install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${dll}
       DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
+    if(CMAKE_STRIP)
+      install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${dll}\")"
+        COMPONENT library)
+    endif()
   endforeach()
 endif()
 

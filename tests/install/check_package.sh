@@ -62,8 +62,12 @@ case "$package" in
       share/doc/tessel/LICENSE
     if [ -n "$wine" ]; then
       export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-      out=$("$wine" "$top/bin/tessel.exe" --catalogue "$top/share/tessel/emo.dat" emoticon wink 2>&1 | tr -d '\r') &&
-        [ "$out" = '<img src=":/Res/FaceMgr/em/3.png"/>' ] || fail "the unpacked tessel.exe under Wine: $out"
+      # Paths relative to the unpacked folder, which Wine's Windows paths
+      # reach as they are.
+      out=$(cd "$top" && "$wine" bin/tessel.exe --catalogue share/tessel/emo.dat emoticon wink 2> "$work/wine.log" |
+              tr -d '\r') &&
+        [ "$out" = '<img src=":/Res/FaceMgr/em/3.png"/>' ] ||
+        fail "the unpacked tessel.exe under Wine: '$out' $(cat "$work/wine.log")"
       /usr/lib/wine/wineserver -k 2> /dev/null || true
     fi
     ;;

@@ -3,7 +3,7 @@
 # only calls apt-get when a package is missing. Run as root (or with sudo).
 #
 #   scripts/setup.sh            build, tests, command-line tool, API reference (doxygen)
-#                               and the Debian package (dpkg-dev)
+#                               and the Debian package (dpkg-dev, file)
 #   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows build and unzip
 #                               for its package check
 #   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple),
@@ -15,7 +15,7 @@ set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-          doxygen dpkg-dev)
+          doxygen dpkg-dev file)
 for mode in "$@"; do
   case "$mode" in
     --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2 unzip) ;;

@@ -180,9 +180,17 @@ EMOSTRUCT* remap(const std::vector<Span>& spans, const EMOSTRUCT* record)
 
 }  // namespace
 
+// Arrays of groups that a later group of the same name replaced while names
+// in nameIndex still pointed into them, with their counts. A cache has them
+// only when its file repeats a group.
+struct EmoticonCache::ReplacedGroups {
+    RetiredArrays arrays;
+};
+
 EmoticonCache::EmoticonCache(const char* location)
     : classicPtr(nullptr), otherPtr(nullptr), classicCount(0), otherCount(0)
 {
+    RetiredArrays retired;
     std::vector<char> buffer = readCatalogue(catalogueLocation(location));
     Tessel::checkXmlNesting(buffer.data(), Tessel::maxXmlNesting);
     auto document = std::make_unique<rapidxml::xml_document<char>>();
@@ -203,6 +211,8 @@ EmoticonCache::EmoticonCache(const char* location)
     classicPtr = classic.records.release();
     otherCount = other.count;
     otherPtr = other.records.release();
+    if (!retired.empty())
+        replacedGroups.reset(new ReplacedGroups{std::move(retired)});
 }
 
 EmoticonCache::EmoticonCache(const EmoticonCache& source)
@@ -210,17 +220,22 @@ EmoticonCache::EmoticonCache(const EmoticonCache& source)
 {
     std::unique_ptr<EMOSTRUCT[]> classic = copyRecords(source.classicPtr, source.classicCount);
     std::unique_ptr<EMOSTRUCT[]> other = copyRecords(source.otherPtr, source.otherCount);
+    const RetiredArrays none;
+    const RetiredArrays& sourceRetired = source.replacedGroups ? source.replacedGroups->arrays : none;
+    RetiredArrays retired;
     std::vector<Span> spans;
-    spans.reserve(source.retired.size() + 2);
+    spans.reserve(sourceRetired.size() + 2);
     if (classic)
         spans.push_back({source.classicPtr, source.classicCount, classic.get()});
     if (other)
         spans.push_back({source.otherPtr, source.otherCount, other.get()});
-    retired.reserve(source.retired.size());
-    for (const auto& array : source.retired) {
+    retired.reserve(sourceRetired.size());
+    for (const auto& array : sourceRetired) {
         retired.emplace_back(copyRecords(array.first.get(), array.second), array.second);
         spans.push_back({array.first.get(), array.second, retired.back().first.get()});
     }
+    if (!retired.empty())
+        replacedGroups.reset(new ReplacedGroups{std::move(retired)});
     std::less<const EMOSTRUCT*> before;
     std::sort(spans.begin(), spans.end(),
               [&](const Span& a, const Span& b) { return before(a.source, b.source); });
@@ -256,7 +271,7 @@ void EmoticonCache::swap(EmoticonCache& other) noexcept
     std::swap(classicCount, other.classicCount);
     std::swap(otherCount, other.otherCount);
     nameIndex.swap(other.nameIndex);
-    retired.swap(other.retired);
+    replacedGroups.swap(other.replacedGroups);
 }
 
 EMOSTRUCT* EmoticonCache::getEmoByIndex(int index)

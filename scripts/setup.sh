@@ -2,8 +2,10 @@
 # Installs what Tessel needs from Debian's packages. Safe to run again: it
 # only calls apt-get when a package is missing. Run as root (or with sudo).
 #
-#   scripts/setup.sh            build, tests and command-line tool
-#   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows build
+#   scripts/setup.sh            build, tests, command-line tool, API reference (doxygen)
+#                               and the Debian package (dpkg-dev, file)
+#   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows build and unzip
+#                               for its package check
 #   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple),
 #                               valgrind for profiling and python3 for the report
 #   scripts/setup.sh --fuzz     also clang's libFuzzer runtime
@@ -12,10 +14,11 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+          doxygen dpkg-dev file)
 for mode in "$@"; do
   case "$mode" in
-    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
+    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2 unzip) ;;
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack valgrind python3) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
     --qt)      packages+=(qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: a normal build, then the same tests
-# built with AddressSanitizer + UndefinedBehaviorSanitizer, then the download
-# tests built with ThreadSanitizer.
+# Builds and runs the whole test suite: a normal build (with the install and
+# Debian package tests) and its API reference, then the same tests built
+# with AddressSanitizer + UndefinedBehaviorSanitizer, then the download tests
+# built with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -15,6 +16,9 @@ build() {
 echo "== normal build"
 build build
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== API reference (fails on any Doxygen warning)"
+cmake --build build --target docs
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 build build-asan -DTESSEL_SANITIZE=address

@@ -192,9 +192,15 @@ EmoticonCache::EmoticonCache(const char* location)
 {
     RetiredArrays retired;
     std::vector<char> buffer = readCatalogue(catalogueLocation(location));
-    Tessel::checkXmlNesting(buffer.data(), Tessel::maxXmlNesting);
     auto document = std::make_unique<rapidxml::xml_document<char>>();
-    document->parse<0>(buffer.data());
+    try {
+        Tessel::checkXmlNesting(buffer.data(), Tessel::maxXmlNesting);
+        document->parse<0>(buffer.data());
+    } catch (const rapidxml::parse_error& e) {
+        // Its position points into the buffer, which is freed as the error
+        // leaves: it leaves without one. Its message is a literal.
+        throw rapidxml::parse_error(e.what(), nullptr);
+    }
 
     const Node* face = document->first_node("face");
     if (!face)

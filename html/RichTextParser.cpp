@@ -6,7 +6,6 @@
 #include "base/hot.h"
 #include "base/text_search.h"
 #include "download/ImageDownloader.h"
-#include "fs/filesystem.h"
 #include "html/image_key_cache.h"
 #include "html/image_source.h"
 
@@ -156,7 +155,8 @@ bool RichTextParser::findOrResolve(const char* tagStart, std::string_view src, s
 TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view src, std::string& downloaded,
                                         std::string_view& path)
 {
-    if (startsWith(src, "http://")) {
+    const NamedPicture named = whatSourceNames(src, true);
+    if (named.kind == SourceKind::web) {
         if (!downloader) {
             downloader = new ImageDownloader();
             downloader->settings = downloadSettings;
@@ -168,13 +168,12 @@ TESSEL_HOT bool RichTextParser::resolve(const char* tagStart, std::string_view s
         path = downloaded;
         return true;
     }
-    // A resource names itself; a local path is tested.
-    path = startsWith(src, ":/") ? src : localPathOfSource(src);
-    if (!startsWith(path, ":/") && !isFileNamed(path)) {
+    if (named.kind == SourceKind::nothing) {
         if (keepBody)
             replaceTag(tagStart, false);
         return false;
     }
+    path = named.path;
     announcer.picture(path);
     return true;
 }

@@ -6,7 +6,6 @@
 #include "base/number.h"
 #include "base/text_search.h"
 #include "emoticons/emoticon_lookup.h"
-#include "fs/filesystem.h"
 #include "html/image_key_cache.h"
 #include "html/image_source.h"
 
@@ -102,10 +101,10 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
     const std::string& key = keyOf(s);
     auto cached = imageCache.lower_bound(key);
     if (cached == imageCache.end() || cached->first != key) {
-        const std::string_view path = localPathOfSource(s);
-        if (!isFileNamed(path))
+        const NamedPicture named = whatSourceNames(s, false);
+        if (named.kind != SourceKind::file)
             return;
-        cached = rememberImage(cached, key, path);
+        cached = rememberImage(cached, key, named.path);
     }
     imageList.emplace_back(cached->first, cached->second);
     replaceWithReference(tagStart, cached->first);

@@ -16,6 +16,24 @@ namespace Tessel {
 // source, so NUL-terminated when it is.
 std::string_view localPathOfSource(std::string_view source);
 
+// What an image source names, decided in this one place for every parser.
+enum class SourceKind {
+    web,       // an "http://" address, to be downloaded (only when asked for)
+    resource,  // a Qt resource (":/..."), which stands for itself untested
+    file,      // a local file that exists
+    nothing    // a local path that names no file
+};
+
+struct NamedPicture {
+    SourceKind kind;
+    std::string_view path;  // a tail of the source: the resource or file; empty for web and nothing
+};
+
+// Tests the file system for a local path. The source must be followed by a
+// NUL byte, as the contents of a string are; webAddresses says whether the
+// caller downloads "http://" addresses or takes them for local paths.
+NamedPicture whatSourceNames(std::string_view source, bool webAddresses);
+
 // The '>' that ends the first ">" (or, with slash, the first "/>") in
 // [from, end) ahead of any NUL byte, where strstr would find it in a C
 // string; null when there is none.

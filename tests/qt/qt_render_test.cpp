@@ -15,7 +15,7 @@ using namespace qtcheck;
 // builds the leak checker is told to leave Qt's platform objects alone.
 extern "C" const char* __lsan_default_suppressions()
 {
-    return "leak:libQt5Gui.so\nleak:libqoffscreen.so\n";
+    return "leak:libQt5Gui.so\nleak:libQt6Gui.so\nleak:libqoffscreen.so\n";
 }
 
 int main(int argc, char** argv)

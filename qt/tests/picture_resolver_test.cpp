@@ -1,0 +1,86 @@
+// PictureResolver and PictureDocument without compiled-in resources: the
+// sample message's rich text shows every picture from the picture
+// directory, the working directory and the cache.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "support.h"
+#include "support/common.h"
+#include "support/http_server.h"
+#include "tessel/qt/PictureResolver.h"
+
+using namespace QtTests;
+using TesselQt::PictureDocument;
+using TesselQt::PictureResolver;
+
+namespace {
+
+// Every image shows its file's picture at the file's size.
+void expectEveryPictureShown(QTextDocument& document, std::size_t count)
+{
+    const std::vector<ShownImage> images = shownImages(document);
+    EXPECT_EQ(images.size(), count);
+    for (const ShownImage& image : images)
+        EXPECT_TRUE(showsFile(image, expectedFile(image.name)))
+            << image.name.toStdString() << " shown at " << image.size.width() << "x" << image.size.height();
+}
+
+}  // namespace
+
+TEST(PictureResolver, SampleMessageShowsEveryPicture)
+{
+    TestSupport::HttpServer server("127.0.90.5");
+    server.on("/pictures/remote.png", TestSupport::Reply(200, pngBytes(QSize(40, 30), Qt::magenta).toStdString()));
+    QFile file(dataFile(QStringLiteral("messages/sample.html")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray message = file.readAll().replace("http://127.0.0.1/", "http://127.0.90.5/");
+
+    TestSupport::TempDir cache;
+    TesselQt::MessageRenderer renderer;
+    Recorder recorder(renderer);
+    renderer.initialize(dataFile(QStringLiteral("emo.dat")));
+    renderer.setCachePath(QString::fromStdString(cache.path()));
+    const Recorder::Result* result = recorder.waitFor(renderer.render(message));
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->kind, "rendered") << result->text.toStdString();
+    // Three emoticons (one twice), the local picture twice, the remote one;
+    // the missing picture is left out by the library.
+    const std::size_t pictures = 7;
+
+    PictureDocument document(dataFile(QStringLiteral("emoticons")));
+    document.setHtml(result->text);
+    expectEveryPictureShown(document, pictures);
+
+    // A plain document has no emoticon pictures to show.
+    QTextDocument plain;
+    plain.setHtml(result->text);
+    const std::vector<ShownImage> images = shownImages(plain);
+    ASSERT_EQ(images.size(), pictures);
+    EXPECT_EQ(images[0].name, QStringLiteral(":/Res/FaceMgr/em/1.png"));
+    EXPECT_FALSE(showsFile(images[0], expectedFile(images[0].name)));
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 1, 0)
+    // Installed in a document of the client's own.
+    QTextDocument provided;
+    provided.setResourceProvider(PictureResolver(dataFile(QStringLiteral("emoticons"))));
+    provided.setHtml(result->text);
+    expectEveryPictureShown(provided, pictures);
+#endif
+}
+
+TEST(PictureResolver, AnswersEmoticonNamesOnly)
+{
+    const PictureResolver resolver(dataFile(QStringLiteral("emoticons")));
+    const QString seven = dataFile(QStringLiteral("emoticons/7.png"));
+    EXPECT_EQ(resolver.fileFor(QUrl(QStringLiteral(":/Res/FaceMgr/em/7.png"))), seven);
+    EXPECT_EQ(resolver.fileFor(QUrl(QStringLiteral("qrc:/Res/FaceMgr/em/7.png"))), seven);
+    for (const char* name : {":/Res/FaceMgr/em/99.png", ":/Res/FaceMgr/em/x/../7.png", ":/Res/FaceMgr/7.png",
+                             ":/Res/FaceMgr/em/", "data/emoticons/7.png", "file:///Res/FaceMgr/em/7.png"}) {
+        EXPECT_EQ(resolver.fileFor(QUrl(QLatin1String(name))), QString()) << name;
+        EXPECT_TRUE(resolver.picture(QUrl(QLatin1String(name))).isNull()) << name;
+        EXPECT_FALSE(resolver(QUrl(QLatin1String(name))).isValid()) << name;
+    }
+    EXPECT_EQ(resolver.picture(QUrl(QStringLiteral(":/Res/FaceMgr/em/7.png"))), QImage(seven));
+    EXPECT_EQ(PictureResolver().fileFor(QUrl(QStringLiteral(":/Res/FaceMgr/em/7.png"))), QString());
+}

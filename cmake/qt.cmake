@@ -57,6 +57,9 @@ endif()
 add_library(tessel_emoticon_resources OBJECT ${TESSEL_EMOTICON_RESOURCE_SOURCES})
 target_link_libraries(tessel_emoticon_resources PUBLIC ${TESSEL_QT}::Core)
 
+if(TESSEL_BUILD_TESTS)
+  enable_testing()  # before the companion's tests are added
+endif()
 add_subdirectory(qt)
 if(TARGET ${TESSEL_QT}::Widgets)
   add_subdirectory(viewer)

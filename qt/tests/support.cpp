@@ -101,13 +101,6 @@ std::vector<ShownImage> shownImages(QTextDocument& document)
     return images;
 }
 
-QString expectedFile(const QString& source)
-{
-    if (source.startsWith(QLatin1String(":/Res/FaceMgr/em/")))
-        return dataFile(QLatin1String("emoticons/") + source.section(QLatin1Char('/'), -1));
-    return QUrl(source).path(QUrl::FullyDecoded);
-}
-
 bool samePixels(const QImage& one, const QImage& other)
 {
     // Pixmaps keep premultiplied pixels: compare in that form.

@@ -54,10 +54,6 @@ struct ShownImage {
 };
 std::vector<ShownImage> shownImages(QTextDocument& document);
 
-// The file an image source names: an emoticon resource's picture in
-// data/emoticons, or the local file of a path.
-QString expectedFile(const QString& source);
-
 // Whether two pictures have the same size and pixels.
 bool samePixels(const QImage& one, const QImage& other);
 

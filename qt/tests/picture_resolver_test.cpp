@@ -30,11 +30,11 @@ void expectPicturesShown(QTextDocument& document, const QStringList& files)
 
 TEST(PictureResolver, SampleMessageShowsEveryPicture)
 {
-    TestSupport::HttpServer server("127.0.90.5");
+    TestSupport::HttpServer server("127.0.125.5");
     server.on("/pictures/remote.png", TestSupport::Reply(200, pngBytes(QSize(40, 30), Qt::magenta).toStdString()));
     QFile file(dataFile(QStringLiteral("messages/sample.html")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray message = file.readAll().replace("http://127.0.0.1/", "http://127.0.90.5/");
+    const QByteArray message = file.readAll().replace("http://127.0.0.1/", "http://127.0.125.5/");
 
     TestSupport::TempDir cache;
     TesselQt::MessageRenderer renderer;

@@ -1,7 +1,7 @@
 // MessageRenderer: work off the GUI thread, results in request order,
 // cancelling, destruction during a download, failures, and the UTF-8
 // boundary. Each test runs in a process of its own, its web server on an
-// address of its own (127.0.90.N).
+// address of its own (127.0.125.N).
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -51,7 +51,7 @@ protected:
 // timer keeps its pace, and the rich text then shows the downloaded file.
 TEST_F(Renderer, GuiThreadStaysResponsiveWhileAPictureTrickles)
 {
-    HttpServer server("127.0.90.1");
+    HttpServer server("127.0.125.1");
     const QByteArray png = pngBytes(QSize(12, 8), Qt::darkGreen);
     Reply trickle(200, png.toStdString());
     trickle.trickleMilliseconds = 3500 / png.size() + 1;  // several seconds in all
@@ -69,7 +69,7 @@ TEST_F(Renderer, GuiThreadStaysResponsiveWhileAPictureTrickles)
     clock.start();
     sinceTick.start();
     timer.start();
-    const quint64 id = renderer->render(QStringLiteral("<p>sunrise ") + imageTag("http://127.0.90.1/slow.png") +
+    const quint64 id = renderer->render(QStringLiteral("<p>sunrise ") + imageTag("http://127.0.125.1/slow.png") +
                                         QStringLiteral("</p>"));
     const Recorder::Result* result = recorder.waitFor(id);
     const qint64 took = clock.elapsed();
@@ -96,14 +96,14 @@ TEST_F(Renderer, GuiThreadStaysResponsiveWhileAPictureTrickles)
 // request order, each with its own result.
 TEST_F(Renderer, ResultsArriveInRequestOrder)
 {
-    HttpServer server("127.0.90.2");
+    HttpServer server("127.0.125.2");
     Reply late(200, pngBytes(QSize(4, 4), Qt::red).toStdString());
     late.delayMilliseconds = 1500;
     server.on("/late.png", late);
 
     const QString message = QStringLiteral("<p>hi ") + imageTag(":/Res/FaceMgr/em/3.png") + QStringLiteral("</p>");
     const std::vector<quint64> ids = {
-        renderer->render(imageTag("http://127.0.90.2/late.png")),
+        renderer->render(imageTag("http://127.0.125.2/late.png")),
         renderer->toBody(message, {QStringLiteral("Team"), QStringLiteral("Ann"), QStringLiteral("today")}),
         renderer->render(message, MessageRenderer::ResourcePicturesOnly),
         renderer->fromBody(QStringLiteral("<body><p>again <img id=\"wink\"/></p></body>"), {}),
@@ -131,13 +131,13 @@ TEST_F(Renderer, ResultsArriveInRequestOrder)
 // queued change of the cache directory stay.
 TEST_F(Renderer, CancelPendingDropsWhatHasNotStarted)
 {
-    HttpServer server("127.0.90.3");
+    HttpServer server("127.0.125.3");
     Reply held(200, pngBytes(QSize(4, 4), Qt::blue).toStdString());
     held.delayMilliseconds = 1000;
     server.on("/held.png", held);
     server.on("/after.png", Reply(200, pngBytes(QSize(5, 5), Qt::blue).toStdString()));
 
-    const quint64 first = renderer->render(imageTag("http://127.0.90.3/held.png"));
+    const quint64 first = renderer->render(imageTag("http://127.0.125.3/held.png"));
     ASSERT_TRUE(server.waitForRequests(1, 5000));
     const quint64 second = renderer->render(QStringLiteral("<p>dropped</p>"));
     TempDir otherCache;
@@ -146,7 +146,7 @@ TEST_F(Renderer, CancelPendingDropsWhatHasNotStarted)
     EXPECT_EQ(renderer->cancelPending(), (QList<quint64>{second, third}));
     EXPECT_TRUE(renderer->cancelPending().isEmpty());
 
-    const quint64 fourth = renderer->render(imageTag("http://127.0.90.3/after.png"));
+    const quint64 fourth = renderer->render(imageTag("http://127.0.125.3/after.png"));
     EXPECT_GT(fourth, third);
     const Recorder::Result* result = recorder.waitFor(fourth);
     ASSERT_TRUE(result);
@@ -161,7 +161,7 @@ TEST_F(Renderer, CancelPendingDropsWhatHasNotStarted)
 // and nothing is emitted afterwards, not even results already posted.
 TEST_F(Renderer, DestructionDuringADownloadEmitsNothingAfterwards)
 {
-    HttpServer server("127.0.90.4");
+    HttpServer server("127.0.125.4");
     Reply stalled(200, std::string(2000, 'x'));
     stalled.cut = Reply::stall;  // until the server goes
     stalled.cutAt = 100;
@@ -171,7 +171,7 @@ TEST_F(Renderer, DestructionDuringADownloadEmitsNothingAfterwards)
     renderer->render(QStringLiteral("<p>quick too</p>"));
     QThread::msleep(300);  // no event loop: their results are posted, not delivered
     EXPECT_TRUE(recorder.results.empty());
-    renderer->render(imageTag("http://127.0.90.4/stalled.png"));
+    renderer->render(imageTag("http://127.0.125.4/stalled.png"));
     renderer->render(QStringLiteral("<p>never started</p>"));
     ASSERT_TRUE(server.waitForRequests(1, 5000));
 

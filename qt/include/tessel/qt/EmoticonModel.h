@@ -49,6 +49,7 @@ public:
         Other = 0x2     ///< The other group, after the classic one.
     };
     Q_ENUM(Group)
+    /// A set of groups.
     Q_DECLARE_FLAGS(Groups, Group)
     Q_FLAG(Groups)
 

@@ -141,10 +141,12 @@ public:
     /// \overload
     /// \param html The message's HTML in UTF-8.
     /// \param mode Which pictures to resolve.
+    /// \return The request's id.
     quint64 render(const QByteArray& html, PictureMode mode = AllPictures);
     /// \overload
     /// \param html The message's HTML in UTF-8, NUL-terminated.
     /// \param mode Which pictures to resolve.
+    /// \return The request's id.
     quint64 render(const char* html, PictureMode mode = AllPictures) { return render(QByteArray(html), mode); }
 
     /// \brief Queues the conversion of a message into a compact body with its
@@ -160,10 +162,12 @@ public:
     /// \overload
     /// \param html The message's HTML in UTF-8.
     /// \param head The strings of the body's title div.
+    /// \return The request's id.
     quint64 toBody(const QByteArray& html, const MessageHead& head = MessageHead());
     /// \overload
     /// \param html The message's HTML in UTF-8, NUL-terminated.
     /// \param head The strings of the body's title div.
+    /// \return The request's id.
     quint64 toBody(const char* html, const MessageHead& head = MessageHead()) { return toBody(QByteArray(html), head); }
 
     /// \brief Queues the rebuilding of HTML from a body (Tessel::HtmlFromBody).
@@ -177,10 +181,12 @@ public:
     /// \overload
     /// \param body A body in UTF-8.
     /// \param images (image key, local path) pairs.
+    /// \return The request's id.
     quint64 fromBody(const QByteArray& body, const StringPairs& images);
     /// \overload
     /// \param body A body in UTF-8, NUL-terminated.
     /// \param images (image key, local path) pairs.
+    /// \return The request's id.
     quint64 fromBody(const char* body, const StringPairs& images) { return fromBody(QByteArray(body), images); }
 
     /// \brief Queues the conversion of a body into one Qt paragraph of its
@@ -192,9 +198,11 @@ public:
     quint64 toParagraph(const QString& body);
     /// \overload
     /// \param body A body in UTF-8.
+    /// \return The request's id.
     quint64 toParagraph(const QByteArray& body);
     /// \overload
     /// \param body A body in UTF-8, NUL-terminated.
+    /// \return The request's id.
     quint64 toParagraph(const char* body) { return toParagraph(QByteArray(body)); }
 
     /// Drops the requests that have not started; they emit nothing. The

@@ -1,5 +1,5 @@
-// The companion's tests run inside a QGuiApplication, on Qt's offscreen
-// platform unless told otherwise.
+// The main of the Qt tests (the rendering check here, the Qt companion's
+// tests in qt/tests): they run inside a QGuiApplication.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -14,6 +14,7 @@ extern "C" const char* __lsan_default_suppressions()
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Headless unless told otherwise: no display is needed to lay out text.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);

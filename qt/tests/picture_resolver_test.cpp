@@ -31,7 +31,8 @@ void expectPicturesShown(QTextDocument& document, const QStringList& files)
 TEST(PictureResolver, SampleMessageShowsEveryPicture)
 {
     TestSupport::HttpServer server("127.0.125.5");
-    server.on("/pictures/remote.png", TestSupport::Reply(200, pngBytes(QSize(40, 30), Qt::magenta).toStdString()));
+    server.on("/pictures/remote.png",
+              TestSupport::Reply(200, TestSupport::readFile(TESSEL_SOURCE_DIR "/data/emoticons/30.png")));
     QFile file(dataFile(QStringLiteral("messages/sample.html")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray message = file.readAll().replace("http://127.0.0.1/", "http://127.0.125.5/");
@@ -82,7 +83,6 @@ TEST(PictureResolver, AnswersEmoticonNamesOnly)
     for (const char* name : {":/Res/FaceMgr/em/99.png", ":/Res/FaceMgr/em/x/../7.png", ":/Res/FaceMgr/7.png",
                              ":/Res/FaceMgr/em/", "data/emoticons/7.png", "file:///Res/FaceMgr/em/7.png"}) {
         EXPECT_EQ(resolver.fileFor(QUrl(QLatin1String(name))), QString()) << name;
-        EXPECT_TRUE(resolver.picture(QUrl(QLatin1String(name))).isNull()) << name;
         EXPECT_FALSE(resolver(QUrl(QLatin1String(name))).isValid()) << name;
     }
     EXPECT_EQ(resolver.picture(QUrl(QStringLiteral(":/Res/FaceMgr/em/7.png"))), QImage(seven));

@@ -1,8 +1,6 @@
 #include "support.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QBuffer>
-#include <QPainter>
 #include <QPixmap>
 #include <QTextBlock>
 #include <QUrl>
@@ -15,18 +13,6 @@ using TesselQt::MessageRenderer;
 QString dataFile(const QString& name)
 {
     return QStringLiteral(TESSEL_SOURCE_DIR "/data/") + name;
-}
-
-QByteArray pngBytes(QSize size, QColor color)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(color);
-    QPainter(&image).fillRect(QRect(QPoint(0, 0), size / 2), Qt::white);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 Recorder::Recorder(MessageRenderer& renderer)

@@ -23,9 +23,6 @@ namespace QtTests {
 // A file of the source tree's data/ folder.
 QString dataFile(const QString& name);
 
-// A PNG of the given size, filled with color, as its file bytes.
-QByteArray pngBytes(QSize size, QColor color);
-
 // Every signal of a renderer, in the order they were emitted.
 class Recorder : public QObject {
 public:

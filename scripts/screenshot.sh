@@ -4,7 +4,7 @@
 #   scripts/screenshot.sh [OUTPUT.png [MESSAGE]]
 #
 # Defaults: docs/tessel-view.png and data/messages/sample.html. Builds the
-# viewer in $BUILD_DIR (default: build) first; needs Qt 5 (setup.sh --qt).
+# viewer in $BUILD_DIR (default: build) first; needs Qt 6 or 5 (setup.sh --qt).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/tessel-view.png}

@@ -9,8 +9,10 @@
 #   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple),
 #                               valgrind for profiling and python3 for the report
 #   scripts/setup.sh --fuzz     also clang's libFuzzer runtime
-#   scripts/setup.sh --qt       also Qt and Xvfb for the rendering check and the viewer,
-#                               and fonts for its Chinese and emoji text
+#   scripts/setup.sh --qt       also Qt 6 and Qt 5 for the Qt companion, the rendering check and
+#                               the viewer (qt6-base-dev brings what Qt 6's CMake package needs:
+#                               the OpenGL and Vulkan headers, moc, the offscreen platform), Xvfb,
+#                               and fonts for the Chinese and emoji text
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
@@ -21,7 +23,7 @@ for mode in "$@"; do
     --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2 unzip) ;;
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack valgrind python3) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
-    --qt)      packages+=(qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
+    --qt)      packages+=(qt6-base-dev qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
     *) echo "setup.sh: unknown option '$mode'" >&2; exit 2 ;;
   esac
 done

@@ -1,23 +1,22 @@
-// The viewer's window: four panes, each a title over a text browser.
+// The viewer's window: four panes, each a title over a text browser that
+// shows emoticons from a picture directory.
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <QTextBrowser>
 #include <QWidget>
 
-// What the library made of one message, as the panes show it.
-struct MessageOutputs {
-    QString message;        // the message file's text
-    QString richText;       // ParseHtml's text
-    bool richTextIsHtml;    // false for a message without markup: then plain text
-    QString paragraph;      // EChTextFromBody of the body
-    QString body;           // ParseHtml_Orb's body
-    QStringList emoticons;  // "name label" per pair of GetEChVector
-    QStringList images;     // "key path" per pair of GetImageVector
-    QString rebuilt;        // HtmlFromBody of the body and its image list
-};
+#include "tessel/qt/MessageRenderer.h"
 
 class MessageView : public QWidget {
 public:
-    MessageView(const QString& name, const MessageOutputs& outputs);
+    MessageView(const QString& name, const QString& pictureDirectory);
+
+    // The body pane: the paragraph a client shows for the body, then the
+    // body's markup and its two lists as text.
+    void showBody(const QString& paragraph, const TesselQt::MessageBody& body);
+
+    QTextBrowser* message;   // the message, as Qt renders it
+    QTextBrowser* richText;  // the rich text of a render request
+    QTextBrowser* body;      // the body of a toBody request, shown through toParagraph
+    QTextBrowser* rebuilt;   // the HTML that fromBody rebuilds from the body
 };

@@ -1,71 +1,24 @@
-// tessel-view [--catalogue FILE] [--cache DIR] [--screenshot FILE] MESSAGE
+// tessel-view [--catalogue FILE] [--pictures DIR] [--cache DIR] [--screenshot FILE] MESSAGE
 //
 // Shows a message file as Qt renders it next to what the library makes of
-// it: its rich text, its body and the HTML rebuilt from the body. Relative
-// picture paths in the message are taken from the current directory, as the
-// library takes them. With --screenshot the window is drawn off screen into a
-// PNG file instead of being shown (set QT_QPA_PLATFORM=offscreen to need no
-// display at all).
+// it: its rich text, its body and the HTML rebuilt from the body, converted
+// off the GUI thread by the Qt companion. Emoticons are shown from a picture
+// directory. Relative picture paths in the message are taken from the
+// current directory, as the library takes them. With --screenshot the window
+// is drawn into a PNG file once every pane is filled (set
+// QT_QPA_PLATFORM=offscreen to need no display at all).
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cstdio>
-#include <exception>
-#include <string>
 
 #include "MessageView.h"
-#include "tessel/tessel.h"
+
+using TesselQt::MessageRenderer;
 
 namespace {
-
-QString fromUtf8(const std::string& bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-std::string richTextOfParseHtml;
-
-void onResult(int code, const char* data, int length, std::int64_t)
-{
-    if (code == 1)
-        richTextOfParseHtml.assign(data, static_cast<std::size_t>(length));
-}
-
-QStringList pairs(const Tessel::StringPairList& list)
-{
-    QStringList lines;
-    for (const auto& [first, second] : list)
-        lines << fromUtf8(first) + "  " + fromUtf8(second);
-    return lines;
-}
-
-MessageOutputs convert(const std::string& message)
-{
-    MessageOutputs outputs;
-    outputs.message = fromUtf8(message);
-    Tessel::ParseHtml(message, onResult, 0, false);
-    outputs.richText = fromUtf8(richTextOfParseHtml);
-    // A message without markup comes back as plain text.
-    outputs.richTextIsHtml = message.find_first_of("<>") != std::string::npos;
-
-    std::string body, rebuilt, paragraph;
-    Tessel::StringPairList emoticons, images;
-    Tessel::ParseHtml_Orb(message);
-    Tessel::GetBody(body);
-    Tessel::GetEChVector(emoticons);
-    Tessel::GetImageVector(images);
-    Tessel::HtmlFromBody(rebuilt, body, images);
-    Tessel::EChTextFromBody(body, paragraph);
-    outputs.body = fromUtf8(body);
-    outputs.emoticons = pairs(emoticons);
-    outputs.images = pairs(images);
-    outputs.rebuilt = fromUtf8(rebuilt);
-    outputs.paragraph = fromUtf8(paragraph);
-    return outputs;
-}
 
 int fail(const QString& message)
 {
@@ -84,46 +37,67 @@ int main(int argc, char** argv)
         "rebuilt from the body.");
     options.addHelpOption();
     QCommandLineOption catalogue("catalogue", "Emoticon catalogue (default: the sample).", "FILE",
-                                 TESSEL_SAMPLE_CATALOGUE);
+                                 TESSEL_SAMPLE_DATA "/emo.dat");
+    QCommandLineOption pictures("pictures", "Emoticon pictures <id>.png (default: the sample's).", "DIR",
+                                TESSEL_SAMPLE_DATA "/emoticons");
     QCommandLineOption cache(
         "cache", "Directory for downloaded pictures.", "DIR",
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/tessel");
     QCommandLineOption screenshot("screenshot", "Draw the window into a PNG file and quit.", "FILE");
     QCommandLineOption size("size", "Window size for the screenshot.", "WxH", "1280x900");
-    options.addOptions({catalogue, cache, screenshot, size});
+    options.addOptions({catalogue, pictures, cache, screenshot, size});
     options.addPositionalArgument("MESSAGE", "The message file (HTML, or text without markup).");
     options.process(application);
     if (options.positionalArguments().size() != 1)
         return fail("give one message file (see --help)");
+    const QStringList wh = options.value(size).split('x');
+    if (wh.size() != 2 || wh[0].toInt() <= 0 || wh[1].toInt() <= 0)
+        return fail("--size takes WIDTHxHEIGHT");
 
-    QString path = options.positionalArguments().first();
+    const QString path = options.positionalArguments().first();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail("cannot read " + path);
-    std::string message = file.readAll().toStdString();
+    const QByteArray message = file.readAll();
+    const QString name = QFileInfo(path).fileName();
 
-    try {
-        Tessel::Init("", QFile::encodeName(options.value(catalogue)).constData());
-    } catch (const std::exception& error) {
-        return fail("cannot load the catalogue " + options.value(catalogue) + ": " + error.what());
-    }
-    Tessel::SetCachePath(QFile::encodeName(options.value(cache)).constData());
-    Tessel::SetCustomHead(QFileInfo(path).fileName().toStdString(), "", "");
+    MessageView view(name, options.value(pictures));
+    view.message->setHtml(QString::fromUtf8(message));
+    MessageRenderer renderer;
+    QObject::connect(&renderer, &MessageRenderer::failed, [](quint64, const QString& reason) {
+        QApplication::exit(fail(reason));
+    });
+    QObject::connect(&renderer, &MessageRenderer::rendered, [&](quint64, const QString& richText) {
+        // A message without markup comes back as plain text.
+        if (message.contains('<') || message.contains('>'))
+            view.richText->setHtml(richText);
+        else
+            view.richText->setPlainText(richText);
+    });
+    TesselQt::MessageBody body;
+    QObject::connect(&renderer, &MessageRenderer::bodyReady, [&](quint64, const TesselQt::MessageBody& converted) {
+        body = converted;
+        renderer.fromBody(body.body, body.images);
+        renderer.toParagraph(body.body);
+    });
+    QObject::connect(&renderer, &MessageRenderer::htmlReady,
+                     [&](quint64, const QString& html) { view.rebuilt->setHtml(html); });
+    // The paragraph is the last result: every pane is filled then.
+    QObject::connect(&renderer, &MessageRenderer::paragraphReady, [&](quint64, const QString& paragraph) {
+        view.showBody(paragraph, body);
+        if (!options.isSet(screenshot))
+            return;
+        QApplication::processEvents();
+        if (!view.grab().save(options.value(screenshot), "PNG"))
+            QApplication::exit(fail("cannot write " + options.value(screenshot)));
+        QApplication::quit();
+    });
 
-    MessageView view(QFileInfo(path).fileName(), convert(message));
-    if (!options.isSet(screenshot)) {
-        view.resize(1280, 900);
-        view.show();
-        return application.exec();
-    }
-
-    QStringList wh = options.value(size).split('x');
-    if (wh.size() != 2 || wh[0].toInt() <= 0 || wh[1].toInt() <= 0)
-        return fail("--size takes WIDTHxHEIGHT");
+    renderer.initialize(options.value(catalogue));
+    renderer.setCachePath(options.value(cache));
+    renderer.render(message);
+    renderer.toBody(message, {name, QString(), QString()});
     view.resize(wh[0].toInt(), wh[1].toInt());
     view.show();
-    QApplication::processEvents();
-    if (!view.grab().save(options.value(screenshot), "PNG"))
-        return fail("cannot write " + options.value(screenshot));
-    return 0;
+    return application.exec();
 }

@@ -4,30 +4,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 
 #include "base/markup.h"
 #include "qt_check.h"
 #include "support/corpus.h"
 
 using namespace qtcheck;
-
-// Qt's offscreen platform never frees the screen it creates; in sanitizer
-// builds the leak checker is told to leave Qt's platform objects alone.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libQt5Gui.so\nleak:libqoffscreen.so\n";
-}
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    // Headless unless told otherwise: no display is needed to lay out text.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}
 
 namespace {
 

@@ -19,7 +19,7 @@ QString key(const QImage& image)
     QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QCryptographicHash hash(QCryptographicHash::Md5);
     for (int y = 0; y < pixels.height(); ++y)
-        hash.addData(reinterpret_cast<const char*>(pixels.constScanLine(y)), pixels.width() * 4);
+        hash.addData(QByteArray::fromRawData(reinterpret_cast<const char*>(pixels.constScanLine(y)), pixels.width() * 4));
     return QString("%1x%2:%3").arg(pixels.width()).arg(pixels.height()).arg(QString(hash.result().toHex()));
 }
 

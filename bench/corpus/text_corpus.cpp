@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "corpus/vocabulary.h"
+
 namespace {
 
 template <typename T, int N>
@@ -10,23 +12,12 @@ constexpr int countOf(T (&)[N])
     return N;
 }
 
-const char* const Words[] = {
-    "ok", "thanks", "the", "meeting", "is", "moved", "to", "three", "pm", "see", "you",
-    "there", "can", "someone", "check", "build", "log", "please", "I", "think", "we",
-    "should", "ship", "it", "today", "tomorrow", "lunch", "anyone", "coffee", "great",
-    "work", "on", "release", "notes", "review", "my", "patch", "when", "free", "yes",
-    "no", "maybe", "later", "sounds", "good", "sorry", "late", "traffic", "again", "lol",
-    "deadline", "Friday", "server", "down", "back", "up", "now", "fixed", "cool", "10:30"};
-
 // Typed text that escaping changes: apostrophes, quotes and the three
 // characters of markup.
 const char* const Marked[] = {
     "I'm", "don't", "it's", "can't", "that's", "let's", "we'll", "you're", "\"ok\"",
     "\"done\"", "Tom & Jerry", "R&D", "Q&A", "<3", ">_<", "a < b", "x > 0", "->", "if (a && b)",
     "<draft>", "5 > 3"};
-
-const char* const Chinese[] = {"你好", "谢谢", "好的", "没问题", "明天见", "我马上到", "收到",
-                               "哈哈哈", "稍等一下", "太棒了"};
 
 const char* const Punctuation[] = {"!", "?", ".", "...", ":)", ":-(", ";)", ","};
 
@@ -99,11 +90,11 @@ std::string token(benchsupport::Random& random)
 {
     const int kind = random.below(100);
     if (kind < 62)
-        return Words[random.below(countOf(Words))];
+        return randomWord(random);
     if (kind < 76)
         return escaped(Marked[random.below(countOf(Marked))]);
     if (kind < 84)
-        return Chinese[random.below(countOf(Chinese))];
+        return randomChinese(random);
     if (kind < 92)
         return Punctuation[random.below(countOf(Punctuation))];
     return emoji(random);

@@ -82,6 +82,17 @@ const EntityEntry EntityList[] = {
     {nullptr, 0},
 };
 
+// Branches whose rare side only odd text takes.
+inline bool likely(bool condition)
+{
+    return __builtin_expect(condition, 1);
+}
+
+inline bool unlikely(bool condition)
+{
+    return __builtin_expect(condition, 0);
+}
+
 constexpr std::uint32_t Saturated = 0xFFFFFFFFu;
 
 // The longest name that the index holds: one 64-bit word of its bytes.
@@ -188,7 +199,7 @@ public:
         const std::size_t home = slotOf(name);
         const Slot& next = slots_[(home + 1) & (Slots - 1)];
         const Slot* slot = slots_[home].name == name ? &slots_[home] : &next;
-        if (slot->name == name)
+        if (likely(slot->name == name))
             return slot;
         if (slots_[home].name == 0 || next.name == 0)
             return nullptr;
@@ -522,13 +533,13 @@ inline Step decodeReference(const char* p, const char* end, char* out, EntityInd
             index.remember(key, codePoint);
         text = utf8(codePoint);
     }
-    if (codePoint == 0) {  // the reference stays
+    if (unlikely(codePoint == 0)) {  // the reference stays
         if (q <= 16)
             store16(out, block);
         return Step{q, q};
     }
     std::memcpy(out, &text.bytes, sizeof text.bytes);
-    if (text.count == 0 && p + q < end) {
+    if (unlikely(text.count == 0) && p + q < end) {
         // No encoding: the reference goes. The byte after it is taken as it
         // is, since scanning resumes one byte later.
         out[0] = p[q];
@@ -576,7 +587,7 @@ TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first
     // Copies the text from `done` up to `to`, which has 16 readable bytes.
     auto copyText = [&](const char* to) {
         const std::size_t length = static_cast<std::size_t>(to - done);
-        if (length <= 64) {
+        if (likely(length <= 64)) {
             store16(out, load16(done));
             for (std::size_t i = 16; i < length; i += 16)
                 store16(out + i, load16(done + i));
@@ -607,13 +618,13 @@ TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first
             break;
         for (std::uint64_t ampersands = ampersandsIn64(chunk); ampersands; ampersands &= ampersands - 1) {
             const char* at = chunk + __builtin_ctzll(ampersands);
-            if (at < done)  // the byte after a removed reference
+            if (unlikely(at < done))  // the byte after a removed reference
                 continue;
-            if (out >= buffer + BufferSize)
+            if (unlikely(out >= buffer + BufferSize))
                 flush();
             copyText(at);
             const Step step = decodeReference(at, end, out, index);
-            if (step.written > 16) {  // a long reference that stays
+            if (unlikely(step.written > 16)) {  // a long reference that stays
                 flush();
                 std::memmove(data + written, at, step.read);
                 written += step.read;

@@ -40,8 +40,8 @@ int main(int argc, char** argv)
 {
     using namespace benchsupport;
     initLibrary();
-    const std::string& message = corpusMessages("large.html").front();
-    const Bodies& made = corpusBodies("large.html");
+    const std::string& message = messagesOf("large").front();
+    const Bodies& made = corpusBodies("large");
     const std::string& body = made.bodies.front();
     const Tessel::StringPairList& images = made.images.front();
 

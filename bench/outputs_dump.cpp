@@ -3,6 +3,7 @@
 // the library faster can be checked byte for byte: dump before, dump after,
 // compare.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,52 @@ std::vector<std::string> generatedMessages(int count)
     return messages;
 }
 
+// Text made of character references of every form (table names whole, cut
+// short or run on, decimal and hexadecimal runs of any length, with and
+// without ';') between letters, digits and odd bytes, at every distance from
+// the end of the string: for the decoder alone.
+std::vector<std::string> generatedReferences(int count)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : Tessel::EntityTable)
+        names.push_back(entry.first);
+    benchsupport::Random random(123);
+    auto digits = [&](const char* alphabet, int length) {
+        std::string run;
+        for (int i = 0; i < length; ++i)
+            run += alphabet[random.below(static_cast<int>(std::strlen(alphabet)))];
+        return run;
+    };
+    std::vector<std::string> texts;
+    for (int i = 0; i < count; ++i) {
+        std::string text;
+        const int pieces = random.below(12);
+        for (int k = 0; k < pieces; ++k) {
+            switch (random.below(8)) {
+            case 0:
+            case 1: {
+                std::string name = names[static_cast<std::size_t>(random.below(static_cast<int>(names.size())))];
+                if (random.percent(15))
+                    name.resize(static_cast<std::size_t>(random.below(static_cast<int>(name.size()) + 1)));
+                if (random.percent(10))
+                    name += digits("aZ7", 1);
+                text += "&" + name;
+                break;
+            }
+            case 2: text += "&#" + digits("0123456789", random.below(22)); break;
+            case 3: text += std::string(random.percent(50) ? "&#x" : "&#X") + digits("0123456789abcdefABCDEFg", random.below(20)); break;
+            case 4: text += digits("abcXYZ019 ;&#", random.between(1, 20)); break;
+            case 5: text += static_cast<char>(random.below(256)); break;
+            default: text += ';'; break;
+            }
+            if (random.percent(60))
+                text += ';';
+        }
+        texts.push_back(text);
+    }
+    return texts;
+}
+
 void dump(const std::string& message, std::string& out)
 {
     callbackLog = &out;
@@ -130,13 +177,21 @@ int main()
 {
     benchsupport::initLibrary();
     std::vector<std::string> messages = generatedMessages(20000);
-    for (const char* corpus : {"qt.msgs", "plain.msgs", "large.html"})
+    for (const char* corpus : {"qt.msgs", "plain.msgs", "short.msgs", "dense.msgs", "large.html"})
         for (const auto& message : benchsupport::corpusMessages(corpus))
             messages.push_back(message);
 
     std::string out;
     for (const auto& message : messages) {
         dump(message, out);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+    }
+    for (const auto& text : generatedReferences(200000)) {
+        std::string decoded = text;
+        Tessel::decodeEntities(decoded);
+        put(out, "references", text);
+        put(out, "decoded", decoded);
         std::fwrite(out.data(), 1, out.size(), stdout);
         out.clear();
     }

@@ -1,5 +1,7 @@
 // The conversions of the library over the corpus: "qt" is the 2,000 Qt chat
-// messages, "plain" the messages without markup, "large" the 1 MB message.
+// messages, "plain" the messages without markup, "short" the short ones
+// escaped as typed text, "dense" the entity-dense text, "large" the 1 MB
+// message and "fixed16" a 16-byte message (support/corpus.h).
 #include <benchmark/benchmark.h>
 
 #include <set>
@@ -11,6 +13,7 @@
 #include "html/HtmlParser.h"
 #include "html/image_source.h"
 #include "support/corpus.h"
+#include "support/latency.h"
 #include "support/library.h"
 #include "support/throughput.h"
 #include "tessel/tessel.h"
@@ -19,13 +22,23 @@ namespace {
 
 using benchsupport::ignoreResult;
 using benchsupport::initLibrary;
+using benchsupport::messagesOf;
 using benchsupport::runOverMessages;
 
 void parseHtml(benchmark::State& state, const char* corpus, bool resourceImagesOnly)
 {
     initLibrary();
-    runOverMessages(state, benchsupport::corpusMessages(corpus), [&](const std::string& message) {
+    runOverMessages(state, messagesOf(corpus), [&](const std::string& message) {
         Tessel::ParseHtml(message, ignoreResult, 0, resourceImagesOnly);
+    });
+}
+
+// The time of each call on its own: its median and 99th percentile.
+void parseHtmlLatency(benchmark::State& state, const char* corpus)
+{
+    initLibrary();
+    benchsupport::runWithLatency(state, messagesOf(corpus), [&](const std::string& message) {
+        Tessel::ParseHtml(message, ignoreResult, 0, false);
     });
 }
 
@@ -33,7 +46,7 @@ void parseHtml2(benchmark::State& state, const char* corpus)
 {
     initLibrary();
     std::string out;
-    runOverMessages(state, benchsupport::corpusMessages(corpus), [&](const std::string& message) {
+    runOverMessages(state, messagesOf(corpus), [&](const std::string& message) {
         Tessel::ParseHtml2(out, message, ignoreResult, 0);
         benchmark::DoNotOptimize(out.data());
     });
@@ -42,7 +55,7 @@ void parseHtml2(benchmark::State& state, const char* corpus)
 void parseHtmlOrb(benchmark::State& state, const char* corpus)
 {
     initLibrary();
-    runOverMessages(state, benchsupport::corpusMessages(corpus), [](const std::string& message) {
+    runOverMessages(state, messagesOf(corpus), [](const std::string& message) {
         Tessel::ParseHtml_Orb(message);
     });
 }
@@ -86,7 +99,7 @@ void tokenizer(benchmark::State& state, const char* corpus)
 {
     initLibrary();
     Tessel::HtmlParser parser;
-    runOverMessages(state, benchsupport::corpusMessages(corpus), [&](const std::string& message) {
+    runOverMessages(state, messagesOf(corpus), [&](const std::string& message) {
         parser.text.clear();
         parser.parse(message.data(), message.size());
     });
@@ -118,7 +131,7 @@ std::vector<std::vector<std::string>> localPictures(const std::vector<std::strin
 // budget for ParseHtml once the file system has answered.
 void fileTests(benchmark::State& state, const char* corpus)
 {
-    const auto& messages = benchsupport::corpusMessages(corpus);
+    const auto& messages = messagesOf(corpus);
     const auto pictures = localPictures(messages);
     for (auto _ : state) {
         for (const auto& paths : pictures) {
@@ -132,17 +145,22 @@ void fileTests(benchmark::State& state, const char* corpus)
 
 }  // namespace
 
-BENCHMARK_CAPTURE(parseHtml, qt, "qt.msgs", false)->Name("ParseHtml/qt");
-BENCHMARK_CAPTURE(parseHtml, qt_resource_only, "qt.msgs", true)->Name("ParseHtml/qt_resource_only");
-BENCHMARK_CAPTURE(parseHtml, plain, "plain.msgs", false)->Name("ParseHtml/plain");
-BENCHMARK_CAPTURE(parseHtml, large, "large.html", false)->Name("ParseHtml/large");
-BENCHMARK_CAPTURE(parseHtml2, qt, "qt.msgs")->Name("ParseHtml2/qt");
-BENCHMARK_CAPTURE(parseHtml2, large, "large.html")->Name("ParseHtml2/large");
-BENCHMARK_CAPTURE(parseHtmlOrb, qt, "qt.msgs")->Name("ParseHtml_Orb/qt");
-BENCHMARK_CAPTURE(parseHtmlOrb, large, "large.html")->Name("ParseHtml_Orb/large");
-BENCHMARK_CAPTURE(htmlFromBody, qt, "qt.msgs")->Name("HtmlFromBody/qt");
-BENCHMARK_CAPTURE(htmlFromBody, large, "large.html")->Name("HtmlFromBody/large");
-BENCHMARK_CAPTURE(emoticonTextFromBody, qt, "qt.msgs")->Name("EChTextFromBody/qt");
-BENCHMARK_CAPTURE(emoticonTextFromBody, large, "large.html")->Name("EChTextFromBody/large");
-BENCHMARK_CAPTURE(tokenizer, qt, "qt.msgs")->Name("Tokenizer/qt");
-BENCHMARK_CAPTURE(fileTests, qt, "qt.msgs")->Name("Floor/file_tests");
+BENCHMARK_CAPTURE(parseHtml, qt, "qt", false)->Name("ParseHtml/qt");
+BENCHMARK_CAPTURE(parseHtml, qt_resource_only, "qt", true)->Name("ParseHtml/qt_resource_only");
+BENCHMARK_CAPTURE(parseHtml, plain, "plain", false)->Name("ParseHtml/plain");
+BENCHMARK_CAPTURE(parseHtml, short, "short", false)->Name("ParseHtml/short");
+BENCHMARK_CAPTURE(parseHtml, dense, "dense", false)->Name("ParseHtml/dense");
+BENCHMARK_CAPTURE(parseHtml, large, "large", false)->Name("ParseHtml/large");
+BENCHMARK_CAPTURE(parseHtml, fixed16, "fixed16", false)->Name("ParseHtml/fixed16");
+BENCHMARK_CAPTURE(parseHtmlLatency, qt, "qt")->Name("Latency/ParseHtml/qt")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(parseHtmlLatency, short, "short")->Name("Latency/ParseHtml/short")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(parseHtml2, qt, "qt")->Name("ParseHtml2/qt");
+BENCHMARK_CAPTURE(parseHtml2, large, "large")->Name("ParseHtml2/large");
+BENCHMARK_CAPTURE(parseHtmlOrb, qt, "qt")->Name("ParseHtml_Orb/qt");
+BENCHMARK_CAPTURE(parseHtmlOrb, large, "large")->Name("ParseHtml_Orb/large");
+BENCHMARK_CAPTURE(htmlFromBody, qt, "qt")->Name("HtmlFromBody/qt");
+BENCHMARK_CAPTURE(htmlFromBody, large, "large")->Name("HtmlFromBody/large");
+BENCHMARK_CAPTURE(emoticonTextFromBody, qt, "qt")->Name("EChTextFromBody/qt");
+BENCHMARK_CAPTURE(emoticonTextFromBody, large, "large")->Name("EChTextFromBody/large");
+BENCHMARK_CAPTURE(tokenizer, qt, "qt")->Name("Tokenizer/qt");
+BENCHMARK_CAPTURE(fileTests, qt, "qt")->Name("Floor/file_tests");

@@ -13,41 +13,18 @@
 
 namespace {
 
-// Text in which about one byte in three belongs to a reference: named,
-// decimal and hexadecimal ones, known and unknown.
-std::string entityDenseText(std::size_t bytes)
-{
-    static const char* const pieces[] = {"&amp;", "&lt;b&gt;", "&quot;", "&nbsp;", "&#20320;",
-                                         "&#x597D;", "&euro;", "&hellip;", "&foo;", "AT&T "};
-    benchsupport::Random random(7);
-    std::string text;
-    while (text.size() < bytes) {
-        text.append("chat text ");
-        text.append(pieces[random.below(10)]);
-    }
-    return text;
-}
-
-void decodeOver(benchmark::State& state, const std::vector<std::string>& messages)
+// Copies and decodes each message. "plain" and "short": messages without
+// markup; "dense": a reference every 8 bytes or so; "no_amp", "no_amp_short":
+// the dense and the short messages with no '&' at all.
+void decode(benchmark::State& state, const char* corpus)
 {
     benchsupport::initLibrary();  // the entity table is filled by the first parser
     std::string work;
-    benchsupport::runOverMessages(state, messages, [&](const std::string& message) {
+    benchsupport::runOverMessages(state, benchsupport::messagesOf(corpus), [&](const std::string& message) {
         work.assign(message);  // the decoder works in place
         Tessel::decodeEntities(work);
         benchmark::DoNotOptimize(work.data());
     });
-}
-
-void decodePlain(benchmark::State& state)
-{
-    decodeOver(state, benchsupport::corpusMessages("plain.msgs"));
-}
-
-void decodeDense(benchmark::State& state)
-{
-    static const std::vector<std::string> text{entityDenseText(4096)};
-    decodeOver(state, text);
 }
 
 void imageKeyOfSize(benchmark::State& state)
@@ -64,6 +41,9 @@ void imageKeyOfSize(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK(decodePlain)->Name("decodeEntities/plain");
-BENCHMARK(decodeDense)->Name("decodeEntities/dense");
+BENCHMARK_CAPTURE(decode, plain, "plain")->Name("decodeEntities/plain");
+BENCHMARK_CAPTURE(decode, short, "short")->Name("decodeEntities/short");
+BENCHMARK_CAPTURE(decode, dense, "dense")->Name("decodeEntities/dense");
+BENCHMARK_CAPTURE(decode, no_amp, "no_amp")->Name("decodeEntities/no_amp");
+BENCHMARK_CAPTURE(decode, no_amp_short, "no_amp_short")->Name("decodeEntities/no_amp_short");
 BENCHMARK(imageKeyOfSize)->Name("imageKey")->Arg(4096)->Arg(32);

@@ -3,9 +3,20 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/hot.h"
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+#error "the decoder reads names and digits as little-endian words"
+#endif
+
 namespace Tessel {
 
-std::map<std::string, std::int32_t, std::less<>> EntityTable;
+std::uint64_t EntityTableEdits = 0;
+EntityMap EntityTable;
 
 namespace {
 
@@ -71,28 +82,566 @@ const EntityEntry EntityList[] = {
     {nullptr, 0},
 };
 
+// Branches whose rare side only odd text takes.
+inline bool likely(bool condition)
+{
+    return __builtin_expect(condition, 1);
+}
+
+inline bool unlikely(bool condition)
+{
+    return __builtin_expect(condition, 0);
+}
+
+constexpr std::uint32_t Saturated = 0xFFFFFFFFu;
+
+// The longest name that the index holds: one 64-bit word of its bytes.
+constexpr std::size_t WordName = 8;
+
 inline bool isDigit(unsigned char c)
 {
-    return c >= '0' && c <= '9';
+    return c - 0x30u < 10u;
+}
+
+inline bool isHexLetter(unsigned char c)
+{
+    return (c | 0x20u) - 'a' < 6u;
 }
 
 inline bool isAlnum(unsigned char c)
 {
-    return isDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return isDigit(c) || (c | 0x20u) - 'a' < 26u;
 }
 
-inline int hexValue(unsigned char c)
+inline std::uint64_t word(const char* p)
 {
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    std::uint64_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
 }
 
-constexpr std::uint32_t Saturated = 0xFFFFFFFFu;
+// The first n bytes of a word (n from 1 to 8), the others zero.
+inline std::uint64_t firstBytes(std::uint64_t value, std::size_t n)
+{
+    static constexpr std::uint64_t Masks[WordName + 1] = {
+        0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF, ~std::uint64_t(0)};
+    return value & Masks[n];
+}
+
+// The UTF-8 form of a code point: its bytes as a little-endian word.
+struct Utf8 {
+    std::uint32_t bytes;
+    std::uint32_t count;  // 0 for code points of 0x200000 and above
+};
+
+// Byte counts of UTF-8 forms by the number of significant bits of the code
+// point, up to 21.
+constexpr unsigned char Utf8Counts[22] = {1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 3, 4, 4, 4, 4, 4};
+
+// The UTF-8 form of count bytes (2 to 4) of a code point below 0x200000
+// that fits it, without branches: the bytes of the four-byte form are spread
+// over the word, the unused leading ones shifted out, and the marks added.
+inline std::uint32_t utf8Bytes(std::uint32_t cp, std::uint32_t count)
+{
+    static constexpr std::uint32_t Marks[5] = {0, 0, 0x80C0, 0x8080E0, 0x808080F0};
+    const std::uint32_t spread =
+        (cp >> 18) | ((cp >> 4) & 0x3F00) | ((cp << 10) & 0x3F0000) | ((cp << 24) & 0x3F000000);
+    return (spread >> (8 * (4 - count))) | Marks[count];
+}
+
+inline Utf8 utf8(std::uint32_t cp)
+{
+    if (cp - 1 >= 0x1FFFFF)
+        return Utf8{0, 0};
+    const std::uint32_t count = Utf8Counts[32 - __builtin_clz(cp)];
+    const std::uint32_t ascii = 0u - (count == 1);  // all ones for one byte
+    return Utf8{(cp & ascii) | (utf8Bytes(cp, count) & ~ascii), count};
+}
+
+// Where the decoder looks names up: an open-addressing table of the names of
+// EntityTable of up to 8 letters and digits, each held as the word of its
+// bytes zero-padded (such a name has no zero byte), with a pointer to its
+// code point in the table's own node, so that a value changed in place is
+// read as it is, and the UTF-8 form of the value it had when the index was
+// built. It is built again when EntityTable has constructed or destroyed an
+// element, or is another table (swapped or moved in).
+//
+// It also remembers what the decoder made of other references that end
+// with ';' within 9 bytes of their '&' (numeric ones, and names that are not
+// in the table), under the word of their bytes between the two: most text
+// repeats a few of them. Their entries point at their own code point.
+//
+// One index serves the process; like EntityTable, it is used by one thread
+// at a time.
+class EntityIndex {
+public:
+    struct Slot {
+        std::uint64_t name;
+        const std::int32_t* value;
+        std::int32_t codePoint;  // *value when the slot was filled
+        Utf8 text;               // its UTF-8 form
+    };
+
+    // The index of EntityTable as it is now.
+    static EntityIndex& current()
+    {
+        if (!instance_.upToDate())
+            instance_.build();
+        return instance_;
+    }
+
+    // The slot of a name given as its word, or null; always null when every
+    // name is looked up in the table.
+    const Slot* find(std::uint64_t name) const
+    {
+        // A name is nearly always in its own slot or the next: those two
+        // are compared without a branch between them.
+        const std::size_t home = slotOf(name);
+        const Slot& next = slots_[(home + 1) & (Slots - 1)];
+        const Slot* slot = slots_[home].name == name ? &slots_[home] : &next;
+        if (likely(slot->name == name))
+            return slot;
+        if (slots_[home].name == 0 || next.name == 0)
+            return nullptr;
+        for (std::size_t i = (home + 2) & (Slots - 1);; i = (i + 1) & (Slots - 1)) {
+            if (slots_[i].name == name)
+                return &slots_[i];
+            if (slots_[i].name == 0)
+                return nullptr;
+        }
+    }
+
+    // The code point of the name of n letters and digits at p, or 0. When n
+    // is 8 or less, 8 bytes from p are read.
+    std::uint32_t codePoint(const char* p, std::size_t n) const
+    {
+        if (n - 1 < WordName && !inTableOnly_) {
+            const Slot* slot = find(firstBytes(word(p), n));
+            return slot ? static_cast<std::uint32_t>(*slot->value) : 0;
+        }
+        if (inTableOnly_)
+            return fromTable(p, n);
+        if (n == 0)
+            return emptyName_ ? static_cast<std::uint32_t>(*emptyName_) : 0;
+        return longNames_ ? fromTable(p, n) : 0;
+    }
+
+    // Remembers the code point of a reference that is not in the index: the
+    // word of the bytes between its '&' and its ';'. A name is remembered
+    // only as absent, which holds until EntityTable changes.
+    void remember(std::uint64_t bytes, std::uint32_t codePoint)
+    {
+        if (used_ >= Slots / 2 || inTableOnly_ || ((bytes & 0xFF) != '#' && codePoint != 0))
+            return;
+        Slot& slot = emptySlot(bytes);
+        slot.name = bytes;
+        slot.codePoint = static_cast<std::int32_t>(codePoint);
+        slot.value = &slot.codePoint;
+        slot.text = utf8(codePoint);
+        ++used_;
+    }
+
+private:
+    static constexpr unsigned SlotBits = 11;
+    static constexpr std::size_t Slots = std::size_t(1) << SlotBits;
+
+    static std::size_t slotOf(std::uint64_t name)
+    {
+        return static_cast<std::size_t>((name * 0x9E3779B97F4A7C15ull) >> (64 - SlotBits));
+    }
+
+    Slot& emptySlot(std::uint64_t name)
+    {
+        std::size_t i = slotOf(name);
+        while (slots_[i].name != 0)
+            i = (i + 1) & (Slots - 1);
+        return slots_[i];
+    }
+
+    static const void* firstNode() { return EntityTable.empty() ? nullptr : &*EntityTable.begin(); }
+
+    static std::uint32_t fromTable(const char* p, std::size_t n)
+    {
+        const auto it = EntityTable.find(std::string_view(p, n));
+        return it == EntityTable.end() ? 0 : static_cast<std::uint32_t>(it->second);
+    }
+
+    // Whether a run of letters and digits can equal the name.
+    static bool matchable(const std::string& name)
+    {
+        for (char c : name) {
+            if (!isAlnum(static_cast<unsigned char>(c)))
+                return false;
+        }
+        return !name.empty();
+    }
+
+    bool upToDate() const
+    {
+        return edits_ == EntityTableEdits && size_ == EntityTable.size() && first_ == firstNode();
+    }
+
+    // Once, and again after every change of EntityTable.
+    __attribute__((noinline, cold)) void build()
+    {
+        for (Slot& slot : slots_)
+            slot = Slot{0, nullptr, 0, Utf8{0, 0}};
+        longNames_ = false;
+        emptyName_ = nullptr;
+        used_ = 0;
+        for (const auto& entry : EntityTable) {
+            if (entry.first.empty())
+                emptyName_ = &entry.second;
+            used_ += matchable(entry.first) && entry.first.size() <= WordName;
+        }
+        // A table changed beyond any use of the index: it is searched itself.
+        inTableOnly_ = used_ > Slots / 2;
+        for (const auto& entry : EntityTable) {
+            const std::string& name = entry.first;
+            if (inTableOnly_ || !matchable(name))
+                continue;
+            if (name.size() > WordName) {
+                longNames_ = true;
+                continue;
+            }
+            char bytes[WordName] = {};
+            std::memcpy(bytes, name.data(), name.size());
+            emptySlot(word(bytes)) =
+                Slot{word(bytes), &entry.second, entry.second, utf8(static_cast<std::uint32_t>(entry.second))};
+        }
+        edits_ = EntityTableEdits;
+        size_ = EntityTable.size();
+        first_ = firstNode();
+    }
+
+    static EntityIndex instance_;
+
+    Slot slots_[Slots] = {};
+    std::size_t used_ = 0;
+    std::uint64_t edits_ = ~std::uint64_t(0);
+    std::size_t size_ = 0;
+    const void* first_ = nullptr;
+    const std::int32_t* emptyName_ = nullptr;  // the value of "", which names a reference without a name
+    bool longNames_ = false;    // names of more than 8 letters and digits are looked up in the table
+    bool inTableOnly_ = false;  // every name is looked up in the table
+};
+
+EntityIndex EntityIndex::instance_;
+
+// Blocks of 16 bytes, and masks of the bytes of a block that pass a test:
+// bit i stands for byte i.
+#if defined(__SSE2__)
+using Block = __m128i;
+
+inline Block load16(const char* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void store16(char* p, Block block)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), block);
+}
+
+inline Block zeroBlock()
+{
+    return _mm_setzero_si128();
+}
+
+inline unsigned bytesEqualTo(Block block, char c)
+{
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
+}
+
+// The bytes from `low` to low + span, as a vector of 0xFF and 0 bytes.
+inline __m128i inRange(Block block, char low, char span)
+{
+    const __m128i offset = _mm_sub_epi8(block, _mm_set1_epi8(low));
+    return _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(span)), offset);
+}
+
+inline unsigned digitBytes(Block block)
+{
+    return static_cast<unsigned>(_mm_movemask_epi8(inRange(block, '0', 9)));
+}
+
+// Letters are told apart with their case bit set: 'A' | 0x20 is 'a'.
+inline unsigned alnumBytes(Block block)
+{
+    const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inRange(block, '0', 9), inRange(lower, 'a', 25))));
+}
+
+inline unsigned hexDigitBytes(Block block)
+{
+    const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inRange(block, '0', 9), inRange(lower, 'a', 5))));
+}
+#else
+struct Block {
+    unsigned char bytes[16];
+};
+
+inline Block load16(const char* p)
+{
+    Block block;
+    std::memcpy(block.bytes, p, 16);
+    return block;
+}
+
+inline void store16(char* p, const Block& block)
+{
+    std::memcpy(p, block.bytes, 16);
+}
+
+template <typename Test>
+unsigned bytesWhere(const Block& block, Test test)
+{
+    unsigned mask = 0;
+    for (unsigned i = 0; i < 16; ++i)
+        mask |= unsigned(test(block.bytes[i])) << i;
+    return mask;
+}
+
+inline Block zeroBlock()
+{
+    return Block{};
+}
+
+inline unsigned bytesEqualTo(const Block& block, char c)
+{
+    return bytesWhere(block, [c](unsigned char b) { return b == static_cast<unsigned char>(c); });
+}
+
+inline unsigned digitBytes(const Block& block)
+{
+    return bytesWhere(block, isDigit);
+}
+
+inline unsigned alnumBytes(const Block& block)
+{
+    return bytesWhere(block, isAlnum);
+}
+
+inline unsigned hexDigitBytes(const Block& block)
+{
+    return bytesWhere(block, [](unsigned char b) { return isDigit(b) || isHexLetter(b); });
+}
+#endif
+
+// The number of bytes from bit `from` on that are set in mask (16 bits).
+inline std::size_t runFrom(unsigned mask, unsigned from)
+{
+    return static_cast<std::size_t>(__builtin_ctz(~(mask >> from)));
+}
+
+// The value of n hexadecimal digits (1 to 8) at the start of a word: each
+// byte becomes its digit's value, then neighbours are joined in three steps.
+inline std::uint32_t hexValue(std::uint64_t digits, std::size_t n)
+{
+    std::uint64_t v = (digits & 0x0F0F0F0F0F0F0F0Full) + ((digits >> 6) & 0x0101010101010101ull) * 9;
+    v = firstBytes(v, n) << (8 * (8 - n));
+    v = ((v & 0x000F000F000F000Full) << 4) | ((v >> 8) & 0x000F000F000F000Full);
+    v = ((v & 0x000000FF000000FFull) << 8) | ((v >> 16) & 0x000000FF000000FFull);
+    return static_cast<std::uint32_t>(((v & 0xFFFF) << 16) | ((v >> 32) & 0xFFFF));
+}
+
+// The value of n decimal digits (1 to 8) at the start of a word.
+inline std::uint32_t decimalValue(std::uint64_t digits, std::size_t n)
+{
+    std::uint64_t v = firstBytes(digits & 0x0F0F0F0F0F0F0F0Full, n) << (8 * (8 - n));
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000FF000000FFull) * 0x000F424000000064ull +
+         ((v >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull) >> 32;
+    return static_cast<std::uint32_t>(v);
+}
+
+// The value of the digits from p on, read up to end; beyond 32 bits it
+// saturates to 0xFFFFFFFF, so that the reference is removed. Sets p past them.
+std::uint32_t longNumber(const char*& p, const char* end, bool hex)
+{
+    std::uint32_t value = 0;
+    for (; p < end; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        std::uint32_t digit;
+        if (isDigit(c))
+            digit = c - 0x30u;
+        else if (hex && isHexLetter(c))
+            digit = (c | 0x20u) - 'a' + 10;
+        else
+            break;
+        const std::uint32_t base = hex ? 16 : 10;
+        value = value > (Saturated - digit) / base ? Saturated : value * base + digit;
+    }
+    return value;
+}
+
+// Bytes read from the text and written out by one step of the decoder.
+struct Step {
+    std::size_t read;
+    std::size_t written;
+};
+
+// Decodes the reference at p, an '&' with at least 16 readable bytes from it,
+// into out, which has room for 16 bytes; end is where the text ends (any
+// bytes from there to p + 16 are zero). A reference that stays and is longer
+// than 16 bytes is not written: `written` then equals `read`.
+inline Step decodeReference(const char* p, const char* end, char* out, EntityIndex& index)
+{
+    const Block block = load16(p);
+    const unsigned semicolons = bytesEqualTo(block, ';');
+    // Most references end with the first ';' after their '&' and are short:
+    // the bytes between are looked up as one word. A name of the table holds
+    // only letters and digits, so it is the whole run; a remembered
+    // reference was found to be one. (A word has zero bytes past its end; the
+    // text has none there when the byte before the ';' is not zero.)
+    const std::size_t semicolon = 2 + static_cast<std::size_t>(__builtin_ctz((semicolons >> 2) | 0x4000));
+    const bool shortEnough = semicolon <= 1 + WordName && p[semicolon - 1] != 0;
+    const std::uint64_t key = shortEnough ? firstBytes(word(p + 1), semicolon - 1) : 0;
+    std::size_t q;  // end of the reference
+    std::uint32_t codePoint;
+    Utf8 text;
+    if (const EntityIndex::Slot* slot = shortEnough ? index.find(key) : nullptr) {
+        q = semicolon + 1;
+        codePoint = static_cast<std::uint32_t>(*slot->value);
+        text = static_cast<std::int32_t>(codePoint) == slot->codePoint ? slot->text : utf8(codePoint);
+    } else {
+        if (p[1] != '#') {
+            q = 1 + runFrom(alnumBytes(block), 1);
+            if (q == 16) {  // the run goes on past the block
+                while (p + q < end && isAlnum(static_cast<unsigned char>(p[q])))
+                    ++q;
+            }
+            codePoint = index.codePoint(p + 1, q - 1);
+        } else {
+            const bool hex = (p[2] | 0x20) == 'x';
+            const std::size_t start = hex ? 3 : 2;
+            const std::size_t run = runFrom(hex ? hexDigitBytes(block) : digitBytes(block), static_cast<unsigned>(start));
+            q = start + run;
+            if (run - 1 < 8) {
+                codePoint = hex ? hexValue(word(p + start), run) : decimalValue(word(p + start), run);
+            } else if (run == 0) {
+                codePoint = 0;
+            } else {  // leading zeros or saturation: digit by digit
+                const char* digits = p + start;
+                codePoint = longNumber(digits, end, hex);
+                q = static_cast<std::size_t>(digits - p);
+            }
+        }
+        q += q < 16 ? (semicolons >> q) & 1 : p + q < end && p[q] == ';';
+        if (shortEnough && q == semicolon + 1)
+            index.remember(key, codePoint);
+        text = utf8(codePoint);
+    }
+    if (unlikely(codePoint == 0)) {  // the reference stays
+        if (q <= 16)
+            store16(out, block);
+        return Step{q, q};
+    }
+    std::memcpy(out, &text.bytes, sizeof text.bytes);
+    if (unlikely(text.count == 0) && p + q < end) {
+        // No encoding: the reference goes. The byte after it is taken as it
+        // is, since scanning resumes one byte later.
+        out[0] = p[q];
+        return Step{q + 1, 1};
+    }
+    return Step{q, text.count};
+}
+
+// Bit i stands for byte i of the 64 bytes at p: whether it is an '&'.
+inline std::uint64_t ampersandsIn64(const char* p)
+{
+    const std::uint64_t first = bytesEqualTo(load16(p), '&');
+    const std::uint64_t second = bytesEqualTo(load16(p + 16), '&');
+    const std::uint64_t third = bytesEqualTo(load16(p + 32), '&');
+    const std::uint64_t fourth = bytesEqualTo(load16(p + 48), '&');
+    return first | second << 16 | third << 32 | fourth << 48;
+}
+
+constexpr std::size_t BufferSize = 512;
+
+// Decodes a string from its first '&', at `first`, on; returns the decoded
+// length. The '&'s are found 64 bytes at a time, and between them the text
+// is copied and the references decoded. The decoded text is put together in
+// a buffer on the stack, where whole blocks may be stored past its end, and
+// written back over the string in pieces: the text only shrinks, so a piece
+// lands on bytes already read. The string is read where it is while 80 bytes
+// remain (a block of 64 and the 16 of a reference at its end); its last
+// bytes are read from a zero-padded copy.
+TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first)
+{
+    EntityIndex& index = EntityIndex::current();
+    char buffer[BufferSize + 160];
+    char tail[160];
+    char* out = buffer;
+    std::size_t written = static_cast<std::size_t>(first - data);
+    const char* done = first;   // the text before it is decoded
+    const char* chunk = first;  // the next 64 bytes to search for '&'
+    bool inTail = false;
+
+    auto flush = [&] {
+        std::memcpy(data + written, buffer, static_cast<std::size_t>(out - buffer));
+        written += static_cast<std::size_t>(out - buffer);
+        out = buffer;
+    };
+    // Copies the text from `done` up to `to`, which has 16 readable bytes.
+    auto copyText = [&](const char* to) {
+        const std::size_t length = static_cast<std::size_t>(to - done);
+        if (likely(length <= 64)) {
+            store16(out, load16(done));
+            for (std::size_t i = 16; i < length; i += 16)
+                store16(out + i, load16(done + i));
+            out += length;
+        } else {
+            flush();
+            std::memmove(data + written, done, length);
+            written += length;
+        }
+        done = to;
+    };
+
+    for (;;) {
+        if (!inTail && end - chunk < 80) {
+            // Go on in a zero-padded copy of what is left.
+            if (done < chunk)
+                copyText(chunk);
+            const std::size_t left = static_cast<std::size_t>(end - done);
+            const Block zero = zeroBlock();
+            for (std::size_t i = 0; i < sizeof tail; i += 16)
+                store16(tail + i, zero);
+            std::memcpy(tail, done, left);
+            done = chunk = tail;
+            end = tail + left;
+            inTail = true;
+        }
+        if (chunk >= end)
+            break;
+        for (std::uint64_t ampersands = ampersandsIn64(chunk); ampersands; ampersands &= ampersands - 1) {
+            const char* at = chunk + __builtin_ctzll(ampersands);
+            if (unlikely(at < done))  // the byte after a removed reference
+                continue;
+            if (unlikely(out >= buffer + BufferSize))
+                flush();
+            copyText(at);
+            const Step step = decodeReference(at, end, out, index);
+            if (unlikely(step.written > 16)) {  // a long reference that stays
+                flush();
+                std::memmove(data + written, at, step.read);
+                written += step.read;
+            } else {
+                out += step.written;
+            }
+            done = at + step.read;
+        }
+        chunk += 64;
+    }
+    if (out >= buffer + BufferSize)
+        flush();
+    if (done < end)
+        copyText(end);
+    flush();
+    return written;
+}
 
 }  // namespace
 
@@ -106,105 +655,28 @@ void fillEntityTable()
 
 int encodeUtf8(std::uint32_t cp, char* buffer)
 {
-    auto byte = [](std::uint32_t v) { return static_cast<char>(static_cast<unsigned char>(v)); };
-    if (cp < 0x800) {
-        buffer[0] = byte(0xC0 | (cp >> 6));
-        buffer[1] = byte(0x80 | (cp & 0x3F));
-        return 2;
-    }
-    if (cp < 0x10000) {
-        buffer[0] = byte(0xE0 | (cp >> 12));
-        buffer[1] = byte(0x80 | ((cp >> 6) & 0x3F));
-        buffer[2] = byte(0x80 | (cp & 0x3F));
-        return 3;
-    }
-    if (cp < 0x200000) {
-        buffer[0] = byte(0xF0 | (cp >> 18));
-        buffer[1] = byte(0x80 | ((cp >> 12) & 0x3F));
-        buffer[2] = byte(0x80 | ((cp >> 6) & 0x3F));
-        buffer[3] = byte(0x80 | (cp & 0x3F));
-        return 4;
-    }
-    return 0;
+    if (cp >= 0x200000)
+        return 0;
+    // Values below 128, for which it is not called, get two bytes as well.
+    const std::uint32_t count = cp < 0x800 ? 2 : Utf8Counts[32 - __builtin_clz(cp)];
+    const std::uint32_t bytes = utf8Bytes(cp, count);
+    std::memcpy(buffer, &bytes, count);
+    return static_cast<int>(count);
 }
 
-// One forward pass that writes into place: a reference is never shorter than
-// its replacement (every entity name is at least as long as the UTF-8 form of
-// its code point, and a numeric reference has enough digits for its value),
-// so the write position never overtakes the read position.
-void decodeEntities(std::string& s)
+// References are found by one scan for '&'; text without one is left
+// untouched. A reference is never shorter than its replacement (every
+// entity name is at least as long as the UTF-8 form of its code point, and
+// a numeric reference has enough digits for its value), so the text only
+// shrinks. Scanning resumes after a reference's replacement, so a produced
+// '&' never starts another reference.
+TESSEL_HOT void decodeEntities(std::string& s)
 {
     char* const data = s.data();
-    const std::size_t n = s.size();
-    std::size_t r = 0;  // read position
-    std::size_t w = 0;  // write position
-
-    auto copy = [&](std::size_t from, std::size_t to) {
-        if (w != from)
-            std::memmove(data + w, data + from, to - from);
-        w += to - from;
-    };
-
-    while (r < n) {
-        const void* hit = std::memchr(data + r, '&', n - r);
-        if (!hit)
-            break;
-        const std::size_t amp = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-        copy(r, amp);
-
-        std::size_t q = amp + 1;
-        std::uint32_t cp = 0;
-        if (q < n && data[q] == '#') {
-            // Numbers beyond 32 bits saturate to 0xFFFFFFFF, so the reference is removed.
-            ++q;
-            if (q < n && (data[q] == 'x' || data[q] == 'X')) {
-                ++q;
-                for (int d; q < n && (d = hexValue(static_cast<unsigned char>(data[q]))) >= 0; ++q)
-                    cp = cp > (Saturated >> 4) ? Saturated : (cp << 4) | static_cast<std::uint32_t>(d);
-            } else {
-                for (; q < n && isDigit(static_cast<unsigned char>(data[q])); ++q) {
-                    const std::uint32_t d = static_cast<std::uint32_t>(data[q] - '0');
-                    cp = cp > (Saturated - d) / 10 ? Saturated : cp * 10 + d;
-                }
-            }
-        } else {
-            const std::size_t nameStart = q;
-            while (q < n && isAlnum(static_cast<unsigned char>(data[q])))
-                ++q;
-            const auto it = EntityTable.find(std::string_view(data + nameStart, q - nameStart));
-            if (it != EntityTable.end())
-                cp = static_cast<std::uint32_t>(it->second);
-        }
-        if (q < n && data[q] == ';')
-            ++q;
-
-        if (cp == 0) {
-            copy(amp, q);
-            r = q;
-            continue;
-        }
-
-        int written;
-        if (cp < 0x80) {
-            data[w] = static_cast<char>(cp);
-            written = 1;
-        } else {
-            char bytes[4];
-            written = encodeUtf8(cp, bytes);
-            std::memcpy(data + w, bytes, static_cast<std::size_t>(written));
-        }
-        w += static_cast<std::size_t>(written);
-        r = q;
-        // Scanning resumes one byte after the start of the replacement, so a
-        // produced '&' never starts another reference. A removed reference
-        // has no bytes, and then that byte is the one that followed it.
-        if (written == 0 && r < n) {
-            copy(r, r + 1);
-            ++r;
-        }
-    }
-    copy(r, n);
-    s.resize(w);
+    const void* first = std::memchr(data, '&', s.size());
+    if (!first)
+        return;
+    s.resize(decodeFrom(data, data + s.size(), static_cast<const char*>(first)));
 }
 
 }  // namespace Tessel

@@ -3,12 +3,50 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace Tessel {
 
-// Entity name to code point; filled by the first parser constructed.
-extern std::map<std::string, std::int32_t, std::less<>> EntityTable;
+// Elements constructed or destroyed in EntityTable so far. The decoder keeps
+// an index of the table and builds it again when this count has moved.
+extern std::uint64_t EntityTableEdits;
+
+// The allocator of EntityTable: std::allocator, counting in EntityTableEdits
+// every element it constructs or destroys (insertions, erasures, assignments).
+template <class T>
+struct EntityTableAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = EntityTableAllocator<U>;
+    };
+    EntityTableAllocator() = default;
+    template <class U>
+    EntityTableAllocator(const EntityTableAllocator<U>&) noexcept
+    {
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        ++EntityTableEdits;
+    }
+    template <class U>
+    void destroy(U* p)
+    {
+        p->~U();
+        ++EntityTableEdits;
+    }
+};
+
+using EntityMap = std::map<std::string, std::int32_t, std::less<>,
+                           EntityTableAllocator<std::pair<const std::string, std::int32_t>>>;
+
+// Entity name to code point; filled by the first parser constructed. It may
+// be changed at any time between two decodings: the decoder always goes by
+// what it holds.
+extern EntityMap EntityTable;
 
 // Fills EntityTable with its 253 entries when it is empty.
 void fillEntityTable();

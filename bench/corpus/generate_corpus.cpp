@@ -1,6 +1,8 @@
 // Writes the benchmark corpus into a directory:
 //   qt.msgs       chat messages as the Qt client sends them (toHtml() output)
 //   plain.msgs    messages without markup
+//   short.msgs    short messages without markup, escaped as typed text
+//   dense.msgs    text with a character reference every 8 bytes or so
 //   large.html    one message of about 1 MB
 //   emo1000.dat, emo5000.dat   emoticon catalogues
 //   pictures/     the local pictures that the messages show
@@ -17,6 +19,7 @@
 
 #include "corpus/catalogue_writer.h"
 #include "corpus/message_builder.h"
+#include "corpus/text_corpus.h"
 #include "support/corpus.h"
 
 namespace {
@@ -24,6 +27,8 @@ namespace {
 constexpr std::uint64_t Seed = 20261206;
 constexpr int MessageCount = 2000;
 constexpr int PlainCount = 500;
+constexpr int ShortCount = 2000;
+constexpr int DenseCount = 500;
 constexpr int LargeBytes = 1 << 20;
 constexpr int PictureCount = 12;
 
@@ -59,6 +64,21 @@ std::string html(const QTextDocument& document)
     return document.toHtml().toUtf8().toStdString();
 }
 
+// Writes count messages made by make() to a message file; returns their bytes.
+template <typename Make>
+std::size_t writeMessages(const QString& path, int count, Make make)
+{
+    std::string file;
+    std::size_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::string message = make();
+        total += message.size();
+        benchsupport::appendMessage(file, message);
+    }
+    writeFile(path, file);
+    return total;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -78,26 +98,25 @@ int main(int argc, char** argv)
         const QStringList pictures = makePictures(dir);
         MessageBuilder builder(Seed, pictures, 1000);
 
-        std::string messages;
-        std::size_t total = 0;
-        for (int i = 0; i < MessageCount; ++i) {
+        const std::size_t total = writeMessages(dir.filePath(QStringLiteral("qt.msgs")), MessageCount, [&] {
             QTextDocument document;
             prepareDocument(document);
             builder.buildMessage(document);
-            const std::string message = html(document);
-            total += message.size();
-            benchsupport::appendMessage(messages, message);
-        }
-        writeFile(dir.filePath(QStringLiteral("qt.msgs")), messages);
+            return html(document);
+        });
+        const std::size_t plainTotal = writeMessages(dir.filePath(QStringLiteral("plain.msgs")), PlainCount,
+            [&] { return builder.plainMessage().toUtf8().toStdString(); });
 
-        std::string plain;
-        std::size_t plainTotal = 0;
-        for (int i = 0; i < PlainCount; ++i) {
-            const std::string message = builder.plainMessage().toUtf8().toStdString();
-            plainTotal += message.size();
-            benchsupport::appendMessage(plain, message);
-        }
-        writeFile(dir.filePath(QStringLiteral("plain.msgs")), plain);
+        // Generators of their own, so that the Qt messages stay as they were.
+        benchsupport::Random shortRandom(Seed + 1);
+        const std::size_t shortTotal = writeMessages(dir.filePath(QStringLiteral("short.msgs")), ShortCount,
+            [&] { return shortMessage(shortRandom); });
+        // Lengths from 16 bytes to 8 KB, as many of each power of two.
+        benchsupport::Random denseRandom(Seed + 2);
+        const std::size_t denseTotal = writeMessages(dir.filePath(QStringLiteral("dense.msgs")), DenseCount, [&] {
+            const std::size_t shortest = std::size_t(16) << denseRandom.below(9);
+            return entityDenseText(denseRandom, shortest + std::size_t(denseRandom.below(int(shortest))));
+        });
 
         QTextDocument large;
         prepareDocument(large);
@@ -109,9 +128,10 @@ int main(int argc, char** argv)
         writeCatalogue(dir.filePath(QStringLiteral("emo5000.dat")).toStdString(), 5000);
 
         std::printf("corpus in %s: %d Qt messages, %zu bytes (%.0f on average); "
-                    "%d plain messages, %zu bytes; large message %zu bytes\n",
+                    "%d plain messages, %zu bytes; %d short messages, %zu bytes; "
+                    "%d entity-dense messages, %zu bytes; large message %zu bytes\n",
                     argv[1], MessageCount, total, double(total) / MessageCount, PlainCount,
-                    plainTotal, largeHtml.size());
+                    plainTotal, ShortCount, shortTotal, DenseCount, denseTotal, largeHtml.size());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

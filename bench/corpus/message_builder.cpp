@@ -8,20 +8,9 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 
+#include "corpus/vocabulary.h"
+
 namespace {
-
-const char* const Words[] = {
-    "ok", "thanks", "the", "meeting", "is", "moved", "to", "three", "pm", "see", "you",
-    "there", "can", "someone", "check", "build", "log", "please", "I", "think", "we",
-    "should", "ship", "it", "today", "tomorrow", "lunch", "anyone", "coffee", "great",
-    "work", "on", "release", "notes", "review", "my", "patch", "when", "free", "yes",
-    "no", "maybe", "later", "sounds", "good", "sorry", "late", "traffic", "again", "lol",
-    "deadline", "Friday", "server", "down", "back", "up", "now", "fixed", "thanks!", "cool"};
-
-const char* const Chinese[] = {
-    "你好", "谢谢", "好的", "没问题", "明天见", "今天下午开会", "我马上到", "辛苦了", "收到",
-    "请看一下这个文件", "哈哈哈", "吃饭了吗", "周末愉快", "这个版本有问题", "已经修好了",
-    "稍等一下", "我在路上", "太棒了", "不好意思", "大家早上好"};
 
 const char* const Emoji[] = {"😀", "😂", "👍", "🎉", "🙏", "❤️", "😅", "🔥", "👀", "✅"};
 
@@ -56,9 +45,9 @@ QString MessageBuilder::phrase()
     if (kind < 8)
         return QString::fromUtf8(Escaped[random_.below(countOf(Escaped))]);
     if (kind < 35) {
-        QString s = QString::fromUtf8(Chinese[random_.below(countOf(Chinese))]);
+        QString s = QString::fromUtf8(randomChinese(random_));
         if (random_.percent(40))
-            s += QString::fromUtf8(Chinese[random_.below(countOf(Chinese))]);
+            s += QString::fromUtf8(randomChinese(random_));
         return s;
     }
     QString s;
@@ -66,7 +55,7 @@ QString MessageBuilder::phrase()
     for (int i = 0; i < words; ++i) {
         if (i)
             s += QLatin1Char(' ');
-        s += QString::fromUtf8(Words[random_.below(countOf(Words))]);
+        s += QString::fromUtf8(randomWord(random_));
     }
     if (random_.percent(15))
         s += QLatin1Char(' ') + QString::fromUtf8(Emoji[random_.below(countOf(Emoji))]);

@@ -1,5 +1,6 @@
 #include "support/corpus.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -76,6 +77,31 @@ const std::vector<std::string>& corpusMessages(const std::string& name)
                                                  : std::vector<std::string>{readFile(path)}).first;
     }
     return found->second;
+}
+
+const std::vector<std::string>& corpusWithoutAmpersands(const std::string& name)
+{
+    static std::map<std::string, std::vector<std::string>> made;
+    auto found = made.find(name);
+    if (found == made.end()) {
+        std::vector<std::string> messages = corpusMessages(name);
+        for (auto& message : messages)
+            std::replace(message.begin(), message.end(), '&', '+');
+        found = made.emplace(name, std::move(messages)).first;
+    }
+    return found->second;
+}
+
+const std::vector<std::string>& messagesOf(const std::string& corpus)
+{
+    static const std::vector<std::string> sixteenBytes{"see you at three"};
+    if (corpus == "fixed16")
+        return sixteenBytes;
+    if (corpus == "no_amp")
+        return corpusWithoutAmpersands("dense.msgs");
+    if (corpus == "no_amp_short")
+        return corpusWithoutAmpersands("short.msgs");
+    return corpusMessages(corpus == "large" ? "large.html" : corpus + ".msgs");
 }
 
 }  // namespace benchsupport

@@ -25,4 +25,15 @@ std::size_t totalBytes(const std::vector<std::string>& messages);
 // its messages, any other file is one message.
 const std::vector<std::string>& corpusMessages(const std::string& name);
 
+// The messages of a corpus file with every '&' turned into '+': the same
+// text without a single character reference.
+const std::vector<std::string>& corpusWithoutAmpersands(const std::string& name);
+
+// The messages a benchmark runs over, by the last part of its name: "qt",
+// "plain", "short" and "dense" are the message files, "large" the 1 MB
+// message, "no_amp" and "no_amp_short" the dense and the short messages
+// without '&', and "fixed16" one message of 16 bytes without markup or
+// references, which measures the fixed cost of a call.
+const std::vector<std::string>& messagesOf(const std::string& corpus);
+
 }  // namespace benchsupport

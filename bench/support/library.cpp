@@ -32,7 +32,7 @@ const Bodies& corpusBodies(const std::string& name)
         return found->second;
     initLibrary();
     Bodies result;
-    for (const auto& message : corpusMessages(name)) {
+    for (const auto& message : messagesOf(name)) {
         Tessel::ParseHtml_Orb(message);
         result.bodies.emplace_back();
         Tessel::GetBody(result.bodies.back());

@@ -16,10 +16,10 @@
 #include <map>
 #include <string>
 
-#include "api/tessel.h"
 #include "html/entities.h"
 #include "support/corpus.h"
 #include "support/library.h"
+#include "tessel/tessel.h"
 
 int main(int argc, char** argv)
 {

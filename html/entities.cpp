@@ -1,13 +1,14 @@
 #include "html/entities.h"
 
 #include <cstring>
+#include <mutex>
 #include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include "platform/hot.h"
+#include "base/hot.h"
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 #error "the decoder reads names and digits as little-endian words"
@@ -166,13 +167,10 @@ inline Utf8 utf8(std::uint32_t cp)
 // built. It is built again when EntityTable has constructed or destroyed an
 // element, or is another table (swapped or moved in).
 //
-// It also remembers what the decoder made of other references that end
-// with ';' within 9 bytes of their '&' (numeric ones, and names that are not
-// in the table), under the word of their bytes between the two: most text
-// repeats a few of them. Their entries point at their own code point.
-//
-// One index serves the process; like EntityTable, it is used by one thread
-// at a time.
+// One index serves the process. Decoding only reads it, so any number of
+// threads decode at once; it is built when the table is filled, and built
+// again, under a lock, by the first decoding after the table has changed
+// (which only happens while no conversion runs).
 class EntityIndex {
 public:
     struct Slot {
@@ -185,8 +183,12 @@ public:
     // The index of EntityTable as it is now.
     static EntityIndex& current()
     {
-        if (!instance_.upToDate())
-            instance_.build();
+        if (!instance_.upToDate()) {
+            static std::mutex building;
+            std::lock_guard<std::mutex> lock(building);
+            if (!instance_.upToDate())
+                instance_.build();
+        }
         return instance_;
     }
 
@@ -224,21 +226,6 @@ public:
         if (n == 0)
             return emptyName_ ? static_cast<std::uint32_t>(*emptyName_) : 0;
         return longNames_ ? fromTable(p, n) : 0;
-    }
-
-    // Remembers the code point of a reference that is not in the index: the
-    // word of the bytes between its '&' and its ';'. A name is remembered
-    // only as absent, which holds until EntityTable changes.
-    void remember(std::uint64_t bytes, std::uint32_t codePoint)
-    {
-        if (used_ >= Slots / 2 || inTableOnly_ || ((bytes & 0xFF) != '#' && codePoint != 0))
-            return;
-        Slot& slot = emptySlot(bytes);
-        slot.name = bytes;
-        slot.codePoint = static_cast<std::int32_t>(codePoint);
-        slot.value = &slot.codePoint;
-        slot.text = utf8(codePoint);
-        ++used_;
     }
 
 private:
@@ -477,6 +464,39 @@ std::uint32_t longNumber(const char*& p, const char* end, bool hex)
 }
 
 // Bytes read from the text and written out by one step of the decoder.
+// What the decoder made of numeric references that end with ';' within 9
+// bytes of their '&', under the word of their bytes between the two: text
+// repeats a few of them (&#39;, an emoji's), and a look-up costs less than
+// reading the digits and encoding the code point. Such a reference means
+// the same whatever EntityTable holds. Each thread has its own, so that
+// threads decode at once; a slot holds the last reference that fell on it.
+struct NumericMemo {
+    struct Slot {
+        std::uint64_t key;  // 0: empty (a key starts with '#')
+        std::uint32_t codePoint;
+        Utf8 text;
+    };
+    static constexpr unsigned SlotBits = 8;
+
+    static std::size_t slotOf(std::uint64_t key)
+    {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - SlotBits));
+    }
+    const Slot* find(std::uint64_t key) const
+    {
+        const Slot& slot = slots[slotOf(key)];
+        return slot.key == key ? &slot : nullptr;
+    }
+    void remember(std::uint64_t key, std::uint32_t codePoint, Utf8 text)
+    {
+        slots[slotOf(key)] = Slot{key, codePoint, text};
+    }
+
+    Slot slots[std::size_t(1) << SlotBits];
+};
+
+thread_local NumericMemo numericMemo;
+
 struct Step {
     std::size_t read;
     std::size_t written;
@@ -486,14 +506,14 @@ struct Step {
 // into out, which has room for 16 bytes; end is where the text ends (any
 // bytes from there to p + 16 are zero). A reference that stays and is longer
 // than 16 bytes is not written: `written` then equals `read`.
-inline Step decodeReference(const char* p, const char* end, char* out, EntityIndex& index)
+inline Step decodeReference(const char* p, const char* end, char* out, const EntityIndex& index,
+                            NumericMemo& memo)
 {
     const Block block = load16(p);
     const unsigned semicolons = bytesEqualTo(block, ';');
     // Most references end with the first ';' after their '&' and are short:
     // the bytes between are looked up as one word. A name of the table holds
-    // only letters and digits, so it is the whole run; a remembered
-    // reference was found to be one. (A word has zero bytes past its end; the
+    // only letters and digits, so it is the whole run. (A word has zero bytes past its end; the
     // text has none there when the byte before the ';' is not zero.)
     const std::size_t semicolon = 2 + static_cast<std::size_t>(__builtin_ctz((semicolons >> 2) | 0x4000));
     const bool shortEnough = semicolon <= 1 + WordName && p[semicolon - 1] != 0;
@@ -501,7 +521,12 @@ inline Step decodeReference(const char* p, const char* end, char* out, EntityInd
     std::size_t q;  // end of the reference
     std::uint32_t codePoint;
     Utf8 text;
-    if (const EntityIndex::Slot* slot = shortEnough ? index.find(key) : nullptr) {
+    const NumericMemo::Slot* known = shortEnough && p[1] == '#' ? memo.find(key) : nullptr;
+    if (known) {
+        q = semicolon + 1;
+        codePoint = known->codePoint;
+        text = known->text;
+    } else if (const EntityIndex::Slot* slot = shortEnough ? index.find(key) : nullptr) {
         q = semicolon + 1;
         codePoint = static_cast<std::uint32_t>(*slot->value);
         text = static_cast<std::int32_t>(codePoint) == slot->codePoint ? slot->text : utf8(codePoint);
@@ -529,9 +554,9 @@ inline Step decodeReference(const char* p, const char* end, char* out, EntityInd
             }
         }
         q += q < 16 ? (semicolons >> q) & 1 : p + q < end && p[q] == ';';
-        if (shortEnough && q == semicolon + 1)
-            index.remember(key, codePoint);
         text = utf8(codePoint);
+        if (shortEnough && p[1] == '#' && q == semicolon + 1)
+            memo.remember(key, codePoint, text);
     }
     if (unlikely(codePoint == 0)) {  // the reference stays
         if (q <= 16)
@@ -570,7 +595,8 @@ constexpr std::size_t BufferSize = 512;
 // bytes are read from a zero-padded copy.
 TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first)
 {
-    EntityIndex& index = EntityIndex::current();
+    const EntityIndex& index = EntityIndex::current();
+    NumericMemo& memo = numericMemo;
     char buffer[BufferSize + 160];
     char tail[160];
     char* out = buffer;
@@ -623,7 +649,7 @@ TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first
             if (unlikely(out >= buffer + BufferSize))
                 flush();
             copyText(at);
-            const Step step = decodeReference(at, end, out, index);
+            const Step step = decodeReference(at, end, out, index, memo);
             if (unlikely(step.written > 16)) {  // a long reference that stays
                 flush();
                 std::memmove(data + written, at, step.read);
@@ -651,6 +677,7 @@ void fillEntityTable()
         return;
     for (const EntityEntry* e = EntityList; e->name; ++e)
         EntityTable.emplace(e->name, e->codePoint);
+    EntityIndex::current();
 }
 
 int encodeUtf8(std::uint32_t cp, char* buffer)

@@ -4,8 +4,9 @@
 #
 #   scripts/setup.sh            build, tests, command-line tool, API reference (doxygen)
 #                               and the Debian package (dpkg-dev, file)
-#   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows build and unzip
-#                               for its package check
+#   scripts/setup.sh --windows  also MinGW-w64 and Wine for the Windows builds: 64-bit Wine and
+#                               32-bit Wine (wine32:i386, which adds dpkg's i386 architecture),
+#                               and unzip for the package check
 #   scripts/setup.sh --bench    also the peers of the benchmarks (Qt, gumbo, libxml2, libpurple),
 #                               valgrind for profiling and python3 for the report
 #   scripts/setup.sh --fuzz     also clang's libFuzzer runtime
@@ -16,11 +17,11 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           doxygen dpkg-dev file)
 for mode in "$@"; do
   case "$mode" in
-    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 iproute2 unzip) ;;
+    --windows) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 iproute2 unzip) ;;
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack valgrind python3) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
     --qt)      packages+=(qt6-base-dev qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
@@ -37,5 +38,14 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# i386 packages need dpkg's i386 architecture, added before the package lists
+# are read. Multi-arch libraries must have one version in both architectures:
+# apt then also upgrades the amd64 copies that are older than the i386 ones it
+# installs (in place; --no-remove stops apt before it would take any
+# package away to make room).
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}"

@@ -2,8 +2,9 @@
 # The Windows build with MinGW-w64: the 32-bit build (the shipping one) and
 # the 64-bit build, each with tessel.dll, its import library, tessel.exe and
 # the test executables. Checks the DLL's export table against the list kept
-# in cmake/, then runs the tests under Wine: the 64-bit ones always, the
-# 32-bit ones when 32-bit Wine is installed.
+# in cmake/, then runs the tests of every architecture under its Wine
+# (/usr/lib/wine/wine for 32-bit, /usr/lib/wine/wine64 for 64-bit). A Wine
+# that is missing or does not run fails the script like a failed test.
 #
 #   scripts/windows.sh [i686|x86_64 ...]   (default: both)
 #
@@ -33,6 +34,23 @@ isolated() {
   fi
 }
 
+# Prints nothing and succeeds when the Wine loader runs; otherwise prints why
+# it does not and fails.
+check_wine() {
+  local loader=$1 output
+  if [ ! -e "$loader" ]; then
+    echo "$loader is missing (install it with 'scripts/setup.sh --windows')"
+  elif output=$("$loader" --version 2>&1); then
+    return 0
+  elif [[ $output == *"Exec format error"* ]]; then
+    echo "$loader is installed, but this machine's kernel does not execute 32-bit programs" \
+         "(its IA-32 emulation is off: see dmesg)"
+  else
+    echo "$loader is installed but does not run: ${output%%$'\n'*}"
+  fi
+  return 1
+}
+
 # Sums the GoogleTest results of every test executable in a verbose ctest
 # log, and counts the other ctest tests (export check, tool runs).
 count() {
@@ -56,9 +74,10 @@ for arch in "${arches[@]}"; do
   bash scripts/check_exports.sh "$dir/bin/tessel.dll" "cmake/tessel-exports-$arch.txt" \
        "$arch-w64-mingw32-objdump"
 
-  if ! "${loader[$arch]}" --version > /dev/null 2>&1; then
-    echo "== Windows $arch: tests not run (${loader[$arch]} is missing or cannot run here)"
-    summary+=("$arch: built, exports checked, tests not run (no $arch Wine that runs here)")
+  if ! reason=$(check_wine "${loader[$arch]}"); then
+    echo "windows.sh: $arch tests cannot run: $reason" >&2
+    status=1
+    summary+=("$arch: built, exports checked, tests NOT RUN: $reason")
     continue
   fi
 

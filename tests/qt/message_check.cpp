@@ -28,6 +28,18 @@ namespace qtcheck {
 
 const char* const CheckSetup::Head[3] = {"Team chat", "Ann", "2026-12-06 09:30"};
 
+QByteArray encodedPicture(const QSize& size, QColor color, const char* format)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    QPainter(&image).fillRect(QRect(QPoint(0, 0), size / 2), Qt::white);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
 namespace {
 
 // 127.0.60.N, where N - 1 is the position of the running test in the program.
@@ -40,18 +52,6 @@ std::string serverAddress()
             if (program.GetTestSuite(s)->GetTestInfo(t) == program.current_test_info())
                 return "127.0.60." + std::to_string(1 + position % 254);
     return "127.0.60.255";
-}
-
-QByteArray encodedPicture(const QSize& size, QColor color, const char* format)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(color);
-    QPainter(&image).fillRect(QRect(QPoint(0, 0), size / 2), Qt::white);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
 }
 
 // Everything the library makes of one message that a client shows with Qt.

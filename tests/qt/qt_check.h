@@ -3,6 +3,8 @@
 // message itself.
 #pragma once
 
+#include <QByteArray>
+#include <QColor>
 #include <QMap>
 #include <QSize>
 #include <QString>
@@ -33,6 +35,8 @@ struct Rendering {
 };
 
 Rendering renderHtml(const std::string& utf8);
+// A picture of the given size, encoded as format ("PNG", "JPG").
+QByteArray encodedPicture(const QSize& size, QColor color, const char* format);
 Rendering renderPlainText(const std::string& utf8);
 QString pixelsKey(const QByteArray& encodedImage);
 

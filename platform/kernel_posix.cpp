@@ -53,13 +53,24 @@ HANDLE CreateEventW(LPVOID, BOOL manualReset, BOOL initialState, const wchar_t* 
     return events().add(std::move(event));
 }
 
-BOOL SetEvent(HANDLE handle)
+namespace {
+
+// The event behind handle; null, with the error set, for any other handle.
+std::shared_ptr<Event> eventOf(HANDLE handle)
 {
     std::shared_ptr<Event> event = events().find(handle);
-    if (!event) {
+    if (!event)
         SetLastError(ERROR_INVALID_HANDLE);
+    return event;
+}
+
+}  // namespace
+
+BOOL SetEvent(HANDLE handle)
+{
+    std::shared_ptr<Event> event = eventOf(handle);
+    if (!event)
         return 0;
-    }
     std::lock_guard<std::mutex> lock(event->mutex);
     event->state = true;
     if (event->manualReset)
@@ -71,11 +82,9 @@ BOOL SetEvent(HANDLE handle)
 
 BOOL ResetEvent(HANDLE handle)
 {
-    std::shared_ptr<Event> event = events().find(handle);
-    if (!event) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    std::shared_ptr<Event> event = eventOf(handle);
+    if (!event)
         return 0;
-    }
     std::lock_guard<std::mutex> lock(event->mutex);
     event->state = false;
     return 1;
@@ -83,11 +92,9 @@ BOOL ResetEvent(HANDLE handle)
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
 {
-    std::shared_ptr<Event> event = events().find(handle);
-    if (!event) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    std::shared_ptr<Event> event = eventOf(handle);
+    if (!event)
         return WAIT_FAILED;
-    }
     std::unique_lock<std::mutex> lock(event->mutex);
     auto isSet = [&] { return event->state; };
     if (milliseconds == INFINITE)

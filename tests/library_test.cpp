@@ -12,11 +12,7 @@ namespace {
 
 class LibraryTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static TempDir dir;
-        Init("first root", dir.write("emo.dat", SampleCatalogueXml).c_str());
-    }
+    static void SetUpTestSuite() { initWithSampleCatalogue("first root"); }
     void SetUp() override { callbackCalls.clear(); }
 };
 

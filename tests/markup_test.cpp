@@ -70,11 +70,7 @@ TEST(Markup, FilePathsAreWrittenAsQtReadsThemBack)
 
 class Injection : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static TempDir dir;
-        Init("", dir.write("emo.dat", SampleCatalogueXml).c_str());
-    }
+    static void SetUpTestSuite() { initWithSampleCatalogue(""); }
     void SetUp() override { callbackCalls.clear(); }
 
     TempDir dir;

@@ -18,11 +18,7 @@ namespace {
 
 class Threads : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static TempDir dir;
-        Init("", dir.write("emo.dat", SampleCatalogueXml).c_str());
-    }
+    static void SetUpTestSuite() { initWithSampleCatalogue(""); }
 };
 
 thread_local std::int64_t expectedUser = 0;

@@ -9,6 +9,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "tessel/tessel.h"
+
 namespace fs = std::filesystem;
 
 namespace TestSupport {
@@ -61,6 +63,13 @@ std::vector<CallbackCall> callbackCalls;
 void recordCallback(int code, const char* data, int length, std::int64_t user)
 {
     callbackCalls.push_back({code, std::string(data, length), data[length] == '\0', user});
+}
+
+void initWithSampleCatalogue(const char* root)
+{
+    static TempDir dir;
+    static const std::string catalogue = dir.write("emo.dat", SampleCatalogueXml);
+    Tessel::Init(root, catalogue.c_str());
 }
 
 std::string imageTag(const std::string& path)

@@ -44,6 +44,10 @@ void recordCallback(int code, const char* data, int length, std::int64_t user);
 
 using testsupport::SampleCatalogueXml;
 
+// Init with root and the sample catalogue, written once per process into a
+// directory that lives as long as the process.
+void initWithSampleCatalogue(const char* root = "");
+
 // "<img src=\"" path "\"/>" as the library writes it: a file path with '%',
 // '#', '?' percent-encoded and '&', '<', '>', '"' as character references,
 // a resource (":/...") with '"' as "&quot;" alone.

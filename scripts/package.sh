@@ -15,7 +15,8 @@
 #
 #   scripts/package.sh [deb] [win32] [win64]   (default: all three)
 #
-# Build trees: build-package/<name>/. The .zip files need
+# Build trees: build-package/<name>/, or for a .zip the Release tree that
+# scripts/windows.sh left (build-windows-<arch>/). The .zip files need
 # `scripts/setup.sh --windows`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,10 +56,18 @@ for kind in "${kinds[@]}"; do
     win32|win64)
       echo "== Windows $kind .zip"
       if [ "$kind" = win32 ]; then arch=i686 wine=/usr/lib/wine/wine; else arch=x86_64 wine=/usr/lib/wine/wine64; fi
-      build "build-package/$kind" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-$arch.cmake"
+      # The Release tree of scripts/windows.sh serves when it is there: its
+      # tests are not installed, so the package is the same.
+      tree=build-windows-$arch
+      if [ -f "$tree/CPackConfig.cmake" ] && grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$tree/CMakeCache.txt"; then
+        cmake --build "$tree" -j"$jobs"
+      else
+        tree=build-package/$kind
+        build "$tree" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-$arch.cmake"
+      fi
       package=$out/tessel-$version-$kind.zip
       rm -f "$package"
-      pack ZIP "build-package/$kind"
+      pack ZIP "$tree"
       "$wine" --version > /dev/null 2>&1 || wine=""
       [ -n "$wine" ] || echo "(no $kind Wine that runs here: tessel.exe is not run)"
       bash tests/install/check_package.sh "$package" $wine

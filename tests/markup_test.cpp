@@ -93,15 +93,18 @@ TEST_F(Injection, ASourceCannotLeaveItsAttribute)
     EXPECT_EQ(elements(text), shown) << text;
     EXPECT_EQ(elements(out), shown) << out;
 
-    // A local file whose name carries markup, and a body whose image list
-    // was built from such a message.
+    // A body whose image list names a path that carries markup, and, where
+    // file names may hold '"', '<' and '>' (not on Windows), a local file so
+    // named.
+    const std::string path = dir.path() + "/x\"><a href=\"e\">y.png";
+    std::string html;
+    ASSERT_TRUE(HtmlFromBody(html, "<body><img id=\"k\"/></body>", {{"k", path}}));
+    EXPECT_EQ(elements(html), (std::vector<std::string>{"body", "img"})) << html;
+#if !defined(_WIN32)
     const std::string file = dir.write("x\"><a href=\"e\">y.png", "png");
     callbackCalls.clear();
     ASSERT_TRUE(ParseHtml("<p><img src='" + file + "'></p>", recordCallback, 1, false));
     EXPECT_EQ(elements(callbackCalls.back().data), shown) << callbackCalls.back().data;
     EXPECT_EQ(callbackCalls.front().data, file);
-
-    std::string html;
-    ASSERT_TRUE(HtmlFromBody(html, "<body><img id=\"k\"/></body>", {{"k", file}}));
-    EXPECT_EQ(elements(html), (std::vector<std::string>{"body", "img"})) << html;
+#endif
 }

@@ -174,6 +174,11 @@ TEST_F(RichTextTest, UnresolvableSourcesAreDropped)
     EXPECT_EQ(parser.text, "xy");
     EXPECT_TRUE(callbackCalls.empty());
 
+    // A path with a NUL byte would be tested up to the NUL and announced whole.
+    parse("x<img src=\"" + picture + std::string(1, '\0') + ".png\">y");
+    EXPECT_EQ(parser.text, "xy");
+    EXPECT_TRUE(callbackCalls.empty());
+
     // Only resources, when asked: no file look-up, no download.
     parser.resourceImagesOnly = true;
     parse(img(picture) + img(":/e/1.png") + img("http://h/a.png"));

@@ -1,5 +1,9 @@
 #include "base/markup.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/hot.h"
 #include "base/text_search.h"
 
@@ -34,11 +38,51 @@ struct EscapeTable {
 
 constexpr EscapeTable Escapes;
 
-inline const char* firstEscaped(std::string_view text, unsigned char mask)
+inline bool escaped(const char* p, unsigned char mask)
 {
-    for (const char& c : text) {
-        if (Escapes.of[static_cast<unsigned char>(c)] & mask)
-            return &c;
+    return (Escapes.of[static_cast<unsigned char>(*p)] & mask) != 0;
+}
+
+#if defined(__SSE2__)
+// Bit i: whether byte i of the 16 at p may be one that mask escapes: '"'
+// for a resource; for a file path any of "\"#$%&" and "<=>?", which holds
+// every byte escaped in a file path and two that are not.
+inline unsigned candidates(const char* p, unsigned char mask)
+{
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (mask == InResource)
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('"'))));
+    const __m128i low = _mm_sub_epi8(block, _mm_set1_epi8('"'));
+    const __m128i high = _mm_sub_epi8(block, _mm_set1_epi8('<'));
+    const __m128i inLow = _mm_cmpeq_epi8(_mm_min_epu8(low, _mm_set1_epi8(4)), low);
+    const __m128i inHigh = _mm_cmpeq_epi8(_mm_min_epu8(high, _mm_set1_epi8(3)), high);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inLow, inHigh)));
+}
+#endif
+
+// The first byte of text that mask escapes, or null. Paths are searched 16
+// bytes at a time, the last block overlapping the one before it.
+TESSEL_IN_LINE const char* firstEscaped(std::string_view text, unsigned char mask)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+#if defined(__SSE2__)
+    if (text.size() >= 16) {
+        for (;; p += 16) {
+            const char* block = p + 16 <= end ? p : end - 16;
+            for (unsigned bits = candidates(block, mask); bits != 0; bits &= bits - 1) {
+                const char* c = block + __builtin_ctz(bits);
+                if (escaped(c, mask))
+                    return c;
+            }
+            if (block + 16 >= end)
+                return nullptr;
+        }
+    }
+#endif
+    for (; p < end; ++p) {
+        if (escaped(p, mask))
+            return p;
     }
     return nullptr;
 }

@@ -26,6 +26,29 @@ bool createLevel(const char* name, const Path* shown)
     return made;
 }
 
+// Whether text is already systemText(Path(text)), so that it can be handed
+// to the system as it stands: in POSIX syntax, no back-slash and, after an
+// optional leading '/', no empty and no "." element. False when unsure.
+TESSEL_IN_LINE bool rendersAsItself(std::string_view text)
+{
+    if (nativePathType != posixPath)
+        return false;
+    std::size_t elementStart = !text.empty() && text[0] == '/' ? 1 : 0;
+    if (elementStart == text.size())
+        return false;
+    for (std::size_t i = elementStart; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '/') {
+            const std::size_t length = i - elementStart;
+            if (length == 0 || (length == 1 && text[elementStart] == '.'))
+                return false;
+            elementStart = i + 1;
+        } else if (text[i] == '\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool exists(const Path& p)

@@ -18,26 +18,6 @@ std::string systemText(const Path& p)
     return p.posixStr();
 }
 
-// No back-slash, and, after an optional leading '/', no empty and no "."
-// element.
-TESSEL_HOT bool rendersAsItself(std::string_view text)
-{
-    std::size_t elementStart = !text.empty() && text[0] == '/' ? 1 : 0;
-    if (elementStart == text.size())
-        return false;
-    for (std::size_t i = elementStart; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '/') {
-            const std::size_t length = i - elementStart;
-            if (length == 0 || (length == 1 && text[elementStart] == '.'))
-                return false;
-            elementStart = i + 1;
-        } else if (text[i] == '\\') {
-            return false;
-        }
-    }
-    return true;
-}
-
 TESSEL_HOT EntryKind kindOf(const char* name)
 {
     struct stat status;

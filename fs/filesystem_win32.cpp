@@ -38,11 +38,6 @@ std::string systemText(const Path& p)
     return p.str();
 }
 
-bool rendersAsItself(std::string_view)
-{
-    return false;
-}
-
 TESSEL_HOT EntryKind kindOf(const char* name)
 {
     DWORD attributes = GetFileAttributesW(wide(utf8ToUtf16(name)));

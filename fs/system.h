@@ -20,10 +20,6 @@ enum class EntryKind { missing, file, directory };
 // The text by which the system knows p.
 std::string systemText(const Path& p);
 
-// Whether text is already systemText(Path(text)), so that it can be handed
-// to the system as it stands. May answer false when unsure.
-bool rendersAsItself(std::string_view text);
-
 EntryKind kindOf(const char* name);
 
 // 0 when the size cannot be read. With refresh, the file is opened first,

@@ -354,6 +354,43 @@ TESSEL_IN_LINE const char* HtmlParser::readEndTag(Run& run, const char* p)
     return close ? close + 1 : nullptr;
 }
 
+// The attributes of the img tag at tagStart, from p: its src values reported
+// as views of the input, its id values as strings. Returns the tag's '>' or
+// the end of the input.
+TESSEL_IN_LINE const char* HtmlParser::readImageAttributes(const char* tagStart, const char* p,
+                                                           const char* end)
+{
+    if (const char* close = quotedValueEnd(p, end, QtSourcePrefix)) {
+        // Qt writes an image's source first and ends the tag after it: the
+        // next attribute would start at the closing quote, so p goes to the
+        // tag's '>' at once.
+        const char* const source = p + QtSourcePrefix.size();
+        reportImgSrc(tagStart, std::string_view(source, static_cast<std::size_t>(close - source)));
+        const std::string_view rest(close, static_cast<std::size_t>(end - close));
+        p = startsWith(rest, QtTagEnd) ? close + QtTagEnd.size() - 1 : close;
+    }
+    while (p < end && *p != '>') {
+        const char* attrName = p;
+        while (p < end && !hasClass(*p, Space | AttrNameEnd))
+            ++p;
+        const std::string_view attr(attrName, static_cast<std::size_t>(p - attrName));
+
+        p = skipSpace(p, end);
+        if (p >= end || *p != '=')
+            continue;
+        std::string_view value;
+        p = readValue(p + 1, end, value);
+        if (attr == "src") {
+            reportImgSrc(tagStart, value);
+        } else if (attr == "id") {
+            // Emptied and appended to: a plain copy, cheaper than the general assign.
+            reported_.clear();
+            onImgId(tagStart, reported_.append(value.data(), value.size()));
+        }
+    }
+    return p;
+}
+
 // A start tag at markup whose name starts at p: opens a paragraph at a block
 // tag, reports an image's src and id, enters a script or style. Returns
 // where the text resumes.
@@ -410,42 +447,6 @@ TESSEL_HOT void HtmlParser::parse(const char* data, std::size_t length)
         else
             p = readStartTag(run, markup, p);
     }
-}
-
-// The attributes of the img tag at tagStart, from p: its src values reported
-// as views of the input, its id values as strings. Returns the tag's '>' or
-// the end of the input.
-TESSEL_HOT const char* HtmlParser::readImageAttributes(const char* tagStart, const char* p, const char* end)
-{
-    if (const char* close = quotedValueEnd(p, end, QtSourcePrefix)) {
-        // Qt writes an image's source first and ends the tag after it: the
-        // next attribute would start at the closing quote, so p goes to the
-        // tag's '>' at once.
-        const char* const source = p + QtSourcePrefix.size();
-        reportImgSrc(tagStart, std::string_view(source, static_cast<std::size_t>(close - source)));
-        const std::string_view rest(close, static_cast<std::size_t>(end - close));
-        p = startsWith(rest, QtTagEnd) ? close + QtTagEnd.size() - 1 : close;
-    }
-    while (p < end && *p != '>') {
-        const char* attrName = p;
-        while (p < end && !hasClass(*p, Space | AttrNameEnd))
-            ++p;
-        const std::string_view attr(attrName, static_cast<std::size_t>(p - attrName));
-
-        p = skipSpace(p, end);
-        if (p >= end || *p != '=')
-            continue;
-        std::string_view value;
-        p = readValue(p + 1, end, value);
-        if (attr == "src") {
-            reportImgSrc(tagStart, value);
-        } else if (attr == "id") {
-            // Emptied and appended to: a plain copy, cheaper than the general assign.
-            reported_.clear();
-            onImgId(tagStart, reported_.append(value.data(), value.size()));
-        }
-    }
-    return p;
 }
 
 }  // namespace Tessel

@@ -18,13 +18,6 @@ RichTextParser::~RichTextParser()
     delete downloader;
 }
 
-TESSEL_HOT void RichTextParser::parse(const char* data, std::size_t length)
-{
-    if (downloader)
-        downloader->beginCall();
-    TextParser::parse(data, length);
-}
-
 bool RichTextParser::wantParagraphs()
 {
     return true;

@@ -33,9 +33,6 @@ public:
     RichTextParser();
     ~RichTextParser() override;
 
-    // A run of TextParser's; the downloads it makes are one call's.
-    void parse(const char* data, std::size_t length) override;
-
     void onImgSrc(const char* tagStart, const std::string& value) override;
     bool wantParagraphs() override;
 

@@ -15,16 +15,6 @@ TESSEL_HOT std::string_view localPathOfSource(std::string_view source)
     return path.substr(fileUrlPrefixLength(path));
 }
 
-TESSEL_HOT NamedPicture whatSourceNames(std::string_view source, bool webAddresses)
-{
-    if (webAddresses && startsWith(source, "http://"))
-        return {SourceKind::web, {}};
-    const std::string_view path = startsWith(source, ":/") ? source : localPathOfSource(source);
-    if (startsWith(path, ":/"))
-        return {SourceKind::resource, path};
-    return isFileNamed(path) ? NamedPicture{SourceKind::file, path} : NamedPicture{SourceKind::nothing, {}};
-}
-
 const char* findTagClose(const char* from, const char* end, bool slash)
 {
     for (const char* p = from; p < end;) {

@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/hot.h"
 #include "base/markup.h"
 #include "base/text_search.h"
+#include "fs/filesystem.h"
 
 namespace Tessel {
 
@@ -32,7 +34,15 @@ struct NamedPicture {
 // Tests the file system for a local path. The source must be followed by a
 // NUL byte, as the contents of a string are; webAddresses says whether the
 // caller downloads "http://" addresses or takes them for local paths.
-NamedPicture whatSourceNames(std::string_view source, bool webAddresses);
+TESSEL_IN_LINE NamedPicture whatSourceNames(std::string_view source, bool webAddresses)
+{
+    if (webAddresses && startsWith(source, "http://"))
+        return {SourceKind::web, {}};
+    const std::string_view path = startsWith(source, ":/") ? source : localPathOfSource(source);
+    if (startsWith(path, ":/"))
+        return {SourceKind::resource, path};
+    return isFileNamed(path) ? NamedPicture{SourceKind::file, path} : NamedPicture{SourceKind::nothing, {}};
+}
 
 // The '>' that ends the first ">" (or, with slash, the first "/>") in
 // [from, end) ahead of any NUL byte, where strstr would find it in a C

@@ -16,7 +16,7 @@ usage() { echo "usage: $0 SECONDS [TARGET...]" >&2; exit 2; }
 seconds=$1; shift
 [[ $seconds =~ ^[0-9]+$ ]] || usage
 
-all_targets=(tokenizer text_parser entities path rich_text body catalogue)
+all_targets=(tokenizer text_parser entities path rich_text body catalogue download)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
@@ -33,6 +33,7 @@ inputs_of() {
     entities)  echo "seeds/entities ../data/messages" ;;
     path)      echo "seeds/path" ;;
     catalogue) echo "seeds/catalogue" ;;
+    download)  echo "seeds/download" ;;
     *) echo "fuzz.sh: unknown target '$1'" >&2; exit 2 ;;
   esac
 }
@@ -40,6 +41,7 @@ dict_of() {
   case $1 in
     path)      echo path.dict ;;
     catalogue) echo catalogue.dict ;;
+    download)  echo download.dict ;;
     *)         echo html.dict ;;
   esac
 }

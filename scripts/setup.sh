@@ -9,6 +9,7 @@
 #   scripts/setup.sh --fuzz     also clang's libFuzzer runtime
 #   scripts/setup.sh --qt       also Qt and Xvfb for the rendering check and the viewer,
 #                               and fonts for its Chinese and emoji text
+#   scripts/setup.sh --coverage also gcovr for the coverage report (scripts/coverage.sh)
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
@@ -19,6 +20,7 @@ for mode in "$@"; do
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack valgrind python3) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
     --qt)      packages+=(qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
+    --coverage) packages+=(gcovr) ;;
     *) echo "setup.sh: unknown option '$mode'" >&2; exit 2 ;;
   esac
 done

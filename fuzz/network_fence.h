@@ -9,7 +9,4 @@ namespace fuzzing {
 // not dotted IPv4 text.
 bool allowOnly(const char* address);
 
-// How many connections were refused so far.
-unsigned refusedConnections();
-
 }  // namespace fuzzing

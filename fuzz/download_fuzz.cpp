@@ -202,7 +202,9 @@ ScriptedReply reply(Reader& in)
             head += "Content-Length: " + std::to_string(in.number());
             lengthHeader = true;
         } else {
-            head += headerLine(in.text());
+            // An empty line would end the head here.
+            const std::string line = headerLine(in.text());
+            head += line.empty() ? "X-Empty:" : line;
             rawHeader = true;
         }
         head += eol;
@@ -219,6 +221,7 @@ ScriptedReply reply(Reader& in)
         body.swap(repeated);
     }
     r.body = body;
+    r.bodyKnown = status >= 200;
     switch (framing) {
     case byLength:
         head += "Content-Length: " + std::to_string(body.size()) + eol;
@@ -297,13 +300,16 @@ Scene& scene()
     return *made;
 }
 
-// The file holds the start, or all, of the body of a reply that was sent.
+// The file holds the start, or all, of the body of a reply that was sent,
+// or may hold what follows a reply whose body is not known.
 bool fromServedReply(const std::string& file, const std::vector<ScriptedReply>& replies,
                      const std::vector<std::size_t>& served)
 {
-    for (std::size_t index : served)
-        if (replies[index].body.compare(0, file.size(), file) == 0 && file.size() <= replies[index].body.size())
+    for (std::size_t index : served) {
+        const ScriptedReply& reply = replies[index];
+        if (!reply.bodyKnown || reply.body.compare(0, file.size(), file) == 0)
             return true;
+    }
     return false;
 }
 

@@ -22,6 +22,10 @@ struct ScriptedReply {
     std::string wire;           // status line, headers and framed body
     std::size_t sendUpTo = 0;   // bytes of wire sent: all, or fewer to cut it
     std::string body;           // what a client stores of it when sent whole
+    // False when the client may read the body as a reply of its own (after
+    // an informational status, or a status line from the input): what it
+    // stores is then not known.
+    bool bodyKnown = true;
     int delayMilliseconds = 0;  // before the first byte
     int pauseMilliseconds = 0;  // after the last byte, before the end
     End end = close;            // keepOpen: wait for the next request

@@ -35,7 +35,11 @@ struct SocketWait {
 // Waits at most milliseconds for any of the sockets to become ready, and
 // fills their ready fields. The number of ready sockets; 0 when none.
 int waitForSockets(SocketWait* waits, std::size_t count, int milliseconds);
-bool waitForSocket(Socket socket, unsigned events, int milliseconds);
+inline bool waitForSocket(Socket socket, unsigned events, int milliseconds)
+{
+    SocketWait wait = {socket, events};
+    return waitForSockets(&wait, 1, milliseconds) > 0;
+}
 
 // Sends what fits without waiting: the bytes sent, 0 when there is no room,
 // -1 when the connection has failed. Never raises a signal.

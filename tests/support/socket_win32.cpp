@@ -87,12 +87,6 @@ int waitForSockets(SocketWait* waits, std::size_t count, int milliseconds)
     return result > 0 ? result : 0;
 }
 
-bool waitForSocket(Socket socket, unsigned events, int milliseconds)
-{
-    SocketWait wait = {socket, events};
-    return waitForSockets(&wait, 1, milliseconds) > 0;
-}
-
 long sendSome(Socket socket, const char* data, std::size_t length)
 {
     const int sent = ::send(native(socket), data, static_cast<int>(length), 0);

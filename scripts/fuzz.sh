@@ -3,7 +3,8 @@
 # after the other, on one core. Every target starts from its seeds, the
 # sample data and what earlier runs found (kept in fuzz/corpus/, not in git).
 # A crash, leak, sanitizer report or timeout leaves its input in
-# fuzz/findings/ and makes the script exit with status 1.
+# fuzz/findings/ and makes the script exit with status 1. The download
+# target's web server listens on port 80 of 127.0.90.1, which needs root.
 #
 #   scripts/fuzz.sh SECONDS [TARGET...]     e.g. scripts/fuzz.sh 60
 set -euo pipefail

@@ -2,7 +2,6 @@
 // the produced picture list and EChTextFromBody on what comes out; and the
 // same two on the raw bytes, as a body received from elsewhere.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -13,11 +12,7 @@
 
 namespace {
 
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzing::require;
 
 bool endsWith(const std::string& s, const std::string& suffix)
 {

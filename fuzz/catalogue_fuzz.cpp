@@ -19,6 +19,8 @@
 // std::bad_alloc as they would on a real one.
 namespace {
 
+using fuzzing::require;
+
 constexpr std::size_t AllocationLimit = std::size_t(64) << 20;
 
 void* allocate(std::size_t size)
@@ -54,12 +56,6 @@ void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // Every record reachable by index or name is readable, and the copy answers
 // as its source does.

@@ -1,9 +1,9 @@
 // The character reference decoder and the UTF-8 encoder over arbitrary bytes.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fixture.h"
 #include "html/TextParser.h"
 #include "html/entities.h"
 
@@ -17,10 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string s = input;
     Tessel::decodeEntities(s);
     // No reference is shorter than its bytes; text without '&' is kept.
-    if (s.size() > input.size())
-        std::abort();
-    if (input.find('&') == std::string::npos && s != input)
-        std::abort();
+    fuzzing::require(s.size() <= input.size());
+    fuzzing::require(input.find('&') != std::string::npos || s == input);
 
     if (size >= 4) {
         std::uint32_t codePoint;
@@ -29,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         char buffer[4];
         const int written = Tessel::encodeUtf8(codePoint, buffer);
         const int expected = codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : codePoint < 0x200000 ? 4 : 0;
-        if (written != expected)
-            std::abort();
+        fuzzing::require(written == expected);
     }
     return 0;
 }

@@ -2,9 +2,18 @@
 // small catalogue and two pictures, and the library initialised on it.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 
 namespace fuzzing {
+
+// Ends the run with a crash, which libFuzzer reports with the input, when a
+// property that must hold does not.
+inline void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
 
 // A fresh directory under the system's temporary directory, removed when
 // the process exits normally. Made on first use.

@@ -1,21 +1,17 @@
 // Path parsing, rendering, joining and re-suffixing over arbitrary text, and
 // the UTF-8 / UTF-16 conversions.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fixture.h"
 #include "fs/Path.h"
 
 using Tessel::Path;
 
 namespace {
 
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzing::require;
 
 bool isUnc(const std::string& element)
 {

@@ -1,7 +1,6 @@
 // ParseHtml2 and ParseHtml over arbitrary bytes, with resource and local
 // pictures only: "http://" never reaches the downloader.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "api/state.h"
@@ -12,11 +11,7 @@
 
 namespace {
 
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using fuzzing::require;
 
 // Every call, as "code:value|".
 std::string calls;
@@ -50,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Tessel::GetText(text);
     require(body == out);
     // No source reached the downloader.
-    require(Tessel::RichParser->downloader == nullptr);
+    require(Tessel::RichParser.load()->downloader == nullptr);
 
     // The plain rich text of the same message, with and without pictures.
     calls.clear();
@@ -64,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string viaCall = calls;
     calls.clear();
     Tessel::RichTextParser ordinary;
+    ordinary.announcer = Tessel::Announcer{callback, 42};
     ordinary.resourceImagesOnly = size % 2 == 0;
     ordinary.parse(html.data(), html.size());
     calls += "1:" + ordinary.text + "|";

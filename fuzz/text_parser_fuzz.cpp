@@ -1,8 +1,8 @@
 // TextParser over arbitrary bytes: whole messages, with and without markup.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "fixture.h"
 #include "html/TextParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -14,15 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Text is taken from the input and references only ever shrink when
     // decoded; the leading white space is gone; body is never written.
     const std::string& text = parser.text;
-    if (text.size() > input.size() || !parser.body.empty())
-        std::abort();
-    if (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\n' || text[0] == '\r'))
-        std::abort();
+    fuzzing::require(text.size() <= input.size() && parser.body.empty());
+    fuzzing::require(text.empty() || (text[0] != ' ' && text[0] != '\t' && text[0] != '\n' && text[0] != '\r'));
 
     // The parser is reusable: a second message gives the same text again.
     const std::string first = text;
     parser.parse(input.data(), input.size());
-    if (parser.text != first)
-        std::abort();
+    fuzzing::require(parser.text == first);
     return 0;
 }

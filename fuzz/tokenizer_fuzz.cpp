@@ -1,13 +1,15 @@
 // The tokenizer over arbitrary bytes, with a parser that records the image
 // events and checks where they point.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fixture.h"
 #include "html/HtmlParser.h"
 
 namespace {
+
+using fuzzing::require;
 
 class RecordingParser : public Tessel::HtmlParser {
 public:
@@ -27,13 +29,10 @@ private:
     {
         const char* begin = input_.data();
         const char* end = begin + input_.size();
-        if (tagStart < begin || tagStart >= end || *tagStart != '<')
-            std::abort();
+        require(tagStart >= begin && tagStart < end && *tagStart == '<');
         const char* from = tagStart + 1;
-        if (value.size() > static_cast<std::size_t>(end - from))
-            std::abort();
-        if (!value.empty() && !memmem(from, static_cast<std::size_t>(end - from), value.data(), value.size()))
-            std::abort();
+        require(value.size() <= static_cast<std::size_t>(end - from));
+        require(value.empty() || memmem(from, static_cast<std::size_t>(end - from), value.data(), value.size()));
         ++events;
     }
 
@@ -57,15 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t events = parser.events;
 
     // Without paragraphs the text is made of input bytes only.
-    if (!paragraphs && first.size() > input.size())
-        std::abort();
+    require(paragraphs || first.size() <= input.size());
 
     // A second run on the same object starts from fresh state and appends
     // the same text again.
     parser.parse(input.data(), input.size());
-    if (parser.text.size() != 2 * first.size() || parser.text.compare(first.size(), first.size(), first) != 0)
-        std::abort();
-    if (parser.events != 2 * events)
-        std::abort();
+    require(parser.text.size() == 2 * first.size() && parser.text.compare(first.size(), first.size(), first) == 0);
+    require(parser.events == 2 * events);
     return 0;
 }

@@ -3,7 +3,8 @@
 # after the other, on one core. Every target starts from its seeds, the
 # sample data and what earlier runs found (kept in fuzz/corpus/, not in git).
 # A crash, leak, sanitizer report or timeout leaves its input in
-# fuzz/findings/ and makes the script exit with status 1.
+# fuzz/findings/ and makes the script exit with status 1. The download
+# target's web server listens on port 80 of 127.0.90.1, which needs root.
 #
 #   scripts/fuzz.sh SECONDS [TARGET...]     e.g. scripts/fuzz.sh 60
 set -euo pipefail
@@ -16,7 +17,7 @@ usage() { echo "usage: $0 SECONDS [TARGET...]" >&2; exit 2; }
 seconds=$1; shift
 [[ $seconds =~ ^[0-9]+$ ]] || usage
 
-all_targets=(tokenizer text_parser entities path rich_text body catalogue)
+all_targets=(tokenizer text_parser entities path rich_text body catalogue download)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
@@ -33,6 +34,7 @@ inputs_of() {
     entities)  echo "seeds/entities ../data/messages" ;;
     path)      echo "seeds/path" ;;
     catalogue) echo "seeds/catalogue" ;;
+    download)  echo "seeds/download" ;;
     *) echo "fuzz.sh: unknown target '$1'" >&2; exit 2 ;;
   esac
 }
@@ -40,6 +42,7 @@ dict_of() {
   case $1 in
     path)      echo path.dict ;;
     catalogue) echo catalogue.dict ;;
+    download)  echo download.dict ;;
     *)         echo html.dict ;;
   esac
 }

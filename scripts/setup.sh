@@ -14,6 +14,7 @@
 #                               the viewer (qt6-base-dev brings what Qt 6's CMake package needs:
 #                               the OpenGL and Vulkan headers, moc, the offscreen platform), Xvfb,
 #                               and fonts for the Chinese and emoji text
+#   scripts/setup.sh --coverage also gcovr for the coverage report (scripts/coverage.sh)
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config librapidxml-dev libcurl4-openssl-dev
@@ -25,6 +26,7 @@ for mode in "$@"; do
     --bench)   packages+=(qtbase5-dev libgumbo-dev libxml2-dev libpurple-dev curl heaptrack valgrind python3) ;;
     --fuzz)    packages+=(clang libclang-rt-dev) ;;
     --qt)      packages+=(qt6-base-dev qtbase5-dev xvfb xauth fonts-wqy-microhei fonts-noto-color-emoji) ;;
+    --coverage) packages+=(gcovr) ;;
     *) echo "setup.sh: unknown option '$mode'" >&2; exit 2 ;;
   esac
 done

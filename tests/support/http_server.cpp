@@ -11,82 +11,11 @@
 #include <stdexcept>
 #include <thread>
 
-#if defined(_WIN32)
-#  ifndef NOMINMAX
-#    define NOMINMAX
-#  endif
-#  include <winsock2.h>
-#  include <ws2tcpip.h>
-#else
-#  include <arpa/inet.h>
-#  include <cerrno>
-#  include <cstring>
-#  include <netinet/in.h>
-#  include <poll.h>
-#  include <sys/socket.h>
-#  include <unistd.h>
-#endif
+#include "support/socket.h"
 
 namespace TestSupport {
 
 namespace {
-
-// The few socket calls of the server, on Winsock or BSD sockets. Accepted
-// sockets do not block, so that a send never waits for room.
-#if defined(_WIN32)
-using Socket = SOCKET;
-using PollFd = WSAPOLLFD;
-const Socket noSocket = INVALID_SOCKET;
-const short readEvent = POLLRDNORM, writeEvent = POLLWRNORM;
-int pollOne(PollFd& waiting, int milliseconds) { return WSAPoll(&waiting, 1, milliseconds); }
-void closeSocket(Socket socket) { closesocket(socket); }
-Socket openStreamSocket()
-{
-    static const bool started = [] {  // once per process, up until exit
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    (void)started;
-    return ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-}
-Socket acceptSocket(Socket listener)
-{
-    Socket socket = ::accept(listener, nullptr, nullptr);
-    u_long nonBlocking = 1;
-    if (socket != noSocket)
-        ioctlsocket(socket, FIONBIO, &nonBlocking);
-    return socket;
-}
-int sendNow(Socket socket, const char* data, std::size_t n) { return ::send(socket, data, int(n), 0); }
-bool sendWouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-int receiveSome(Socket socket, char* data, std::size_t n) { return ::recv(socket, data, int(n), 0); }
-std::string lastSocketError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
-void setEnvironment(const char* name, const char* value) { _putenv_s(name, value); }
-#else
-using Socket = int;
-using PollFd = pollfd;
-const Socket noSocket = -1;
-const short readEvent = POLLIN, writeEvent = POLLOUT;
-int pollOne(PollFd& waiting, int milliseconds) { return ::poll(&waiting, 1, milliseconds); }
-void closeSocket(Socket socket) { ::close(socket); }
-Socket openStreamSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
-Socket acceptSocket(Socket listener) { return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); }
-int sendNow(Socket socket, const char* data, std::size_t n)
-{
-    return int(::send(socket, data, n, MSG_NOSIGNAL | MSG_DONTWAIT));
-}
-bool sendWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
-int receiveSome(Socket socket, char* data, std::size_t n) { return int(::recv(socket, data, n, 0)); }
-std::string lastSocketError() { return std::strerror(errno); }
-void setEnvironment(const char* name, const char* value) { ::setenv(name, value, 1); }
-#endif
-
-// True when the socket becomes ready for events within milliseconds.
-bool ready(Socket socket, short events, int milliseconds)
-{
-    PollFd waiting = {socket, events, 0};
-    return pollOne(waiting, milliseconds) > 0;
-}
 
 constexpr int pollMilliseconds = 50;
 
@@ -158,16 +87,6 @@ std::string patternBytes(std::size_t length)
     return bytes;
 }
 
-bool runningUnderWine()
-{
-#if defined(_WIN32)
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-    return false;
-#endif
-}
-
 std::size_t deliveredBeforeCut(std::size_t sent)
 {
     return runningUnderWine() ? sent - sent % 20480 : sent;
@@ -176,22 +95,10 @@ std::size_t deliveredBeforeCut(std::size_t sent)
 HttpServer::HttpServer(const std::string& address) : state(new State)
 {
     (void)noProxy;
-    Socket listener = state->listener = openStreamSocket();
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(80);
-#if !defined(_WIN32)
-    // Winsock's SO_REUSEADDR would let a second server take the same address.
-    int on = 1;
-    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-#endif
-    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
-        bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        listen(listener, 16) != 0) {
-        std::string error = lastSocketError();
-        closeSocket(listener);
+    std::string error;
+    state->listener = listenOn(address, 80, error);
+    if (state->listener == noSocket)
         throw std::runtime_error("cannot listen on " + address + ":80: " + error);
-    }
     state->acceptor = std::thread([this] { state->acceptLoop(); });
 }
 
@@ -230,9 +137,9 @@ bool HttpServer::waitForClientCloses(int count, int milliseconds)
 void HttpServer::State::acceptLoop()
 {
     while (!isStopping()) {
-        if (!ready(listener, readEvent, pollMilliseconds))
+        if (!waitForSocket(listener, readable, pollMilliseconds))
             continue;
-        Socket socket = acceptSocket(listener);
+        Socket socket = acceptConnection(listener);
         if (socket == noSocket)
             continue;
         std::lock_guard<std::mutex> lock(mutex);
@@ -276,10 +183,10 @@ void HttpServer::State::serve(Socket socket)
 bool HttpServer::State::receive(Socket socket, std::string& buffer)
 {
     while (!isStopping()) {
-        if (!ready(socket, readEvent, pollMilliseconds))
+        if (!waitForSocket(socket, readable, pollMilliseconds))
             continue;
         char chunk[4096];
-        int received = receiveSome(socket, chunk, sizeof chunk);
+        long received = receiveSome(socket, chunk, sizeof chunk);
         if (received <= 0) {
             increment(clientCloseCount);
             return false;
@@ -344,10 +251,8 @@ bool HttpServer::State::answer(Socket socket, const Reply& reply)
              sendAll(socket, reply.body.data() + reply.cutAt, reply.body.size() - reply.cutAt);
     } else if (ok && reply.cut == Reply::reset) {
         pause(200);
-        linger abort = {1, 0};  // close with RST instead of FIN
-        setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
-                   sizeof abort);
-        ok = false;
+        resetSocket(socket);
+        return false;
     }
     if (!ok || reply.untilClose || reply.headless) {
         closeSocket(socket);
@@ -363,12 +268,10 @@ bool HttpServer::State::sendAll(Socket socket, const char* data, std::size_t len
     while (length > 0) {
         if (isStopping())
             return false;
-        if (!ready(socket, writeEvent, pollMilliseconds))
+        if (!waitForSocket(socket, writable, pollMilliseconds))
             continue;
-        int sent = sendNow(socket, data, length);
-        if (sent < 0 && sendWouldBlock())
-            continue;
-        if (sent <= 0)
+        const long sent = sendSome(socket, data, length);
+        if (sent < 0)
             return false;
         data += sent;
         length -= static_cast<std::size_t>(sent);

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/socket.h"  // runningUnderWine
+
 namespace TestSupport {
 
 // length bytes of a fixed pseudo-random sequence: any lost, doubled or
 // reordered chunk shows when compared.
 std::string patternBytes(std::size_t length);
-
-// Whether the test runs on Wine rather than on Windows (false elsewhere).
-bool runningUnderWine();
 
 // How much of a body reaches a reader of 20480-byte chunks when the server
 // stalls or breaks off after sent bytes: all of it, except under Wine, whose

@@ -29,7 +29,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== ThreadSanitizer (download and thread tests, Qt companion's renderer)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_SANITIZE=thread -DTESSEL_BUILD_CLI=OFF > /dev/null
-targets=(http_test download_test rich_text_download_test threads_test)
+targets=(http_test download_test rich_text_download_test threads_test standin_test async_http_operations_test)
 [ -d build-tsan/qt/tests ] && targets+=(qt_renderer_test)  # when Qt is installed
 cmake --build build-tsan -j"$jobs" --target "${targets[@]}"
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L 'download|http|threads|qt_renderer_test'
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L 'download|http|threads|standin|async_http|qt_renderer_test'

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -62,7 +63,13 @@ Socket listenOn(const std::string& address, unsigned short port, std::string& er
 
 Socket acceptConnection(Socket listener)
 {
-    return wrap(::accept4(fd(listener), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    const int socket = ::accept4(fd(listener), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    // A reply's head and body go out in separate writes: without this the
+    // body would wait for the client's delayed acknowledgement of the head.
+    const int on = 1;
+    if (socket >= 0)
+        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return wrap(socket);
 }
 
 int waitForSockets(SocketWait* waits, std::size_t count, int milliseconds)

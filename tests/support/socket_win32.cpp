@@ -71,8 +71,13 @@ Socket acceptConnection(Socket listener)
 {
     const SOCKET socket = ::accept(native(listener), nullptr, nullptr);
     u_long nonBlocking = 1;
-    if (socket != INVALID_SOCKET)
+    // A reply's head and body go out in separate writes: without this the
+    // body would wait for the client's delayed acknowledgement of the head.
+    const BOOL noDelay = TRUE;
+    if (socket != INVALID_SOCKET) {
         ioctlsocket(socket, FIONBIO, &nonBlocking);
+        setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+    }
     return wrap(socket);
 }
 

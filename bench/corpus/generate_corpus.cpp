@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "corpus/catalogue_writer.h"
 #include "corpus/message_builder.h"
@@ -95,8 +96,10 @@ int main(int argc, char** argv)
         QDir dir;
         dir.mkpath(QString::fromLocal8Bit(argv[1]));
         dir.setPath(QString::fromLocal8Bit(argv[1]));
-        const QStringList pictures = makePictures(dir);
-        MessageBuilder builder(Seed, pictures, 1000);
+        MessageOptions options;
+        options.pictures = makePictures(dir);
+        options.emoticons = 1000;
+        MessageBuilder builder(Seed, std::move(options));
 
         const std::size_t total = writeMessages(dir.filePath(QStringLiteral("qt.msgs")), MessageCount, [&] {
             QTextDocument document;

@@ -90,11 +90,11 @@ std::string token(benchsupport::Random& random)
 {
     const int kind = random.below(100);
     if (kind < 62)
-        return randomWord(random);
+        return pick(random, Vocabulary::words);
     if (kind < 76)
         return escaped(Marked[random.below(countOf(Marked))]);
     if (kind < 84)
-        return randomChinese(random);
+        return pick(random, Vocabulary::chinese);
     if (kind < 92)
         return Punctuation[random.below(countOf(Punctuation))];
     return emoji(random);

@@ -1,10 +1,21 @@
-// The words and Chinese phrases that generated chat messages are made of.
+// What generated chat messages are made of: words, Chinese phrases, emoji,
+// texts that HTML escaping changes, tricky texts and colours.
 #pragma once
 
 #include "support/random.h"
 
-// One of 60 English chat words, picked with one draw of random.
-const char* randomWord(benchsupport::Random& random);
+enum class Vocabulary {
+    words,         // 60 English chat words
+    chinese,       // 20 Chinese chat phrases
+    emoji,         // 10 common emoji, in UTF-8
+    escapedTexts,  // 10 texts with "&", "<", ">" or '"', which Qt writes as entities
+    // 19 texts that test how a reader keeps what was typed: entities and tags
+    // typed as text, accents, Chinese with full-width punctuation, emoji alone
+    // and with a skin tone, a no-break space, two spaces, a tab
+    trickyTexts,
+    colours,  // 6 text colours, "#rrggbb"
+};
 
-// One of 20 Chinese chat phrases, picked with one draw of random.
-const char* randomChinese(benchsupport::Random& random);
+// One entry of a list, picked with one draw of random, so that a generator's
+// sequence of draws does not depend on the lists' contents.
+const char* pick(benchsupport::Random& random, Vocabulary list);

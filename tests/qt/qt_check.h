@@ -71,6 +71,6 @@ private:
 void checkMessage(const std::string& message);
 
 // count messages written by Qt itself, the same for a seed on every platform.
-std::vector<std::string> makeQtMessages(const MessageAssets& assets, int count, std::uint32_t seed);
+std::vector<std::string> makeQtMessages(const MessageAssets& assets, int count, std::uint64_t seed);
 
 }  // namespace qtcheck

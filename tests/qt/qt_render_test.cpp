@@ -39,14 +39,42 @@ TEST(QtRendering, SampleMessages)
                CheckSetup::get().origin + "/");
 }
 
-// Messages that Qt wrote, made here so that every run covers them.
+// Messages that Qt wrote, made here so that every run covers them: together
+// they hold every construct of the client's editor, as Qt writes it.
 TEST(QtRendering, QtWrittenMessages)
 {
-    std::vector<std::string> messages = makeQtMessages(CheckSetup::get().assets, 60, 20261206);
+    const MessageAssets& assets = CheckSetup::get().assets;
+    std::vector<std::string> messages = makeQtMessages(assets, 60, 20261206);
+    std::string all;
     for (std::size_t i = 0; i < messages.size(); ++i) {
         SCOPED_TRACE("message " + std::to_string(i) + ":\n" + messages[i]);
         checkMessage(messages[i]);
+        all += messages[i];
     }
+    const QStringList constructs = {"<h1",
+                                    "<h2",
+                                    "<h3",
+                                    "align=\"right\"",
+                                    "align=\"center\"",
+                                    "-qt-paragraph-type:empty",
+                                    "<li",
+                                    "<td",
+                                    "<a href=",
+                                    "<br />",
+                                    ":/Res/FaceMgr/em/",
+                                    "src=\"file://",
+                                    "width=",
+                                    "&amp;amp;",
+                                    "&lt;b&gt;",
+                                    "\u00a0",
+                                    "\t",
+                                    "  ",
+                                    " </span>",
+                                    assets.remote.last(),
+                                    assets.missing.first()};
+    for (const QString& construct : constructs)
+        EXPECT_NE(all.find(construct.toStdString()), std::string::npos)
+            << "no message holds " << construct.toStdString();
 }
 
 // A corpus of Qt messages named by TESSEL_QT_CORPUS: *.html files, and the

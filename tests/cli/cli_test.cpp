@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "support/common.h"
+#include "support/http_server.h"
 #include "tessel/version.h"
 
 namespace {
@@ -238,6 +239,8 @@ TEST_F(CliTest, WorkFailuresExitWith1)
         deepXml += "<a>";
     const std::string broken = dir.write("broken.dat", "<face>\n<clasic size=\"1\">\n<em id=\"1\">x</clasic>");
     const std::string deep = dir.write("deep.dat", deepXml);
+    const std::string huge =
+        dir.write("huge.dat", "<face><clasic size=\"16777216\"><em id=\"1\">a</em></clasic></face>");
     const std::string empty = dir.write("empty.dat", "");
     const std::string longName(300, 'c');
     const std::pair<std::string, std::string> cases[] = {
@@ -246,8 +249,8 @@ TEST_F(CliTest, WorkFailuresExitWith1)
         {"rich data", "cannot read message 'data': it is a directory"},
         {"paragraph " + shellWord(dir.path()), "cannot read body '" + dir.path() + "': it is a directory"},
         {"emoticon 'no such emoticon'", "the catalogue has no emoticon named 'no such emoticon'"},
-        {"--cache " + longName + " rich", "cache directory '" + longName +
-                                              "' is too long: the library takes at most 259 bytes"},
+        {"--cache " + longName + " rich",
+         "cache directory '" + longName + "' is too long: the library takes at most 259 bytes"},
         // Catalogues: missing, not a file, empty (the library would read
         // another one instead), broken, and nested deeper than the parser's
         // stack allows.
@@ -260,11 +263,15 @@ TEST_F(CliTest, WorkFailuresExitWith1)
          "catalogue '" + broken + "' is not well-formed XML: line 3, column 22: unexpected end of data"},
         {"--catalogue " + shellWord(deep) + " emoticons",
          "catalogue '" + deep + "' is not well-formed XML: line 1, column 3076: element nesting too deep"},
+        {"--catalogue " + shellWord(huge) + " emoticons",
+         "catalogue '" + huge +
+             "' cannot be loaded: the group sizes it declares need more memory than allowed"},
         // Image lists.
         {html + shellWord(dir.path()), "cannot read image list '" + dir.path() + "': it is a directory"},
         {html + shellWord(dir.write("bad.json", "{oops")),
          "image list '" + (dir / "bad.json") +
-             "' is not valid JSON: line 1, column 2: syntax error while parsing object key - invalid literal"},
+             "' is not valid JSON: line 1, column 2: syntax error while parsing object key - invalid "
+             "literal"},
         {html + shellWord(dir.write("utf8.json", "[[\"k\", \"\xff\"]]")),
          "image list '" + (dir / "utf8.json") +
              "' is not valid JSON: line 1, column 9: syntax error while parsing value - invalid string: "
@@ -354,7 +361,9 @@ TEST_F(CliTest, FindsItsCatalogueBesideItself)
     // No path of the source tree is compiled into the tool.
     EXPECT_FALSE(contains(TestSupport::readFile(TESSEL_TOOL), TESSEL_DATA));
 
-    const fs::path prefix = fs::path(dir.path()) / "prefix";
+    // The prefix lies deep, so that the tool's own path is longer than a
+    // first guess of its length.
+    const fs::path prefix = fs::path(dir.path()) / std::string(120, 'd') / std::string(120, 'e') / "prefix";
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "lib");
     fs::copy_file(TESSEL_TOOL, prefix / "bin" / "tessel");
@@ -367,11 +376,41 @@ TEST_F(CliTest, FindsItsCatalogueBesideItself)
                     "' (the sample installed with the tool); name one with --catalogue FILE",
                 "emoticons");
 
-    dir.write("prefix/share/tessel/emo.dat",
-              "<face><clasic size=\"1\"><em id=\"7\">installed</em></clasic></face>");
+    fs::create_directories(prefix / "share/tessel");
+    TestSupport::writeFile((prefix / "share/tessel/emo.dat").string(),
+                           "<face><clasic size=\"1\"><em id=\"7\">installed</em></clasic></face>");
     Result found = execute("cd / && " + moved + " emoticons");
     EXPECT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.out, "0\t7\tinstalled\tclassic\t:/Res/FaceMgr/em/7.png\n");
 }
 
 }  // namespace
+
+TEST_F(CliTest, PicturesGoToTheUsersCacheDirectory)
+{
+    // Without --cache: $XDG_CACHE_HOME/tessel, else ~/.cache/tessel, else
+    // tessel-cache in the working directory.
+    TestSupport::HttpServer server("127.0.73.1");
+    server.on("/p.png", {200, "picture"});
+    const std::string message = dir.write("message.html", "<p><img src=\"http://127.0.73.1/p.png\"></p>");
+    fs::create_directories(dir / "cwd");
+    const struct {
+        std::string environment, cache, announced;
+    } cases[] = {
+        {"XDG_CACHE_HOME=" + shellWord(dir / "xdg") + " HOME=" + shellWord(dir / "home"), dir / "xdg/tessel",
+         dir / "xdg/tessel/"},
+        {"XDG_CACHE_HOME= HOME=" + shellWord(dir / "home"), dir / "home/.cache/tessel",
+         dir / "home/.cache/tessel/"},
+        {"XDG_CACHE_HOME= HOME=", dir / "cwd/tessel-cache", "tessel-cache/"},
+    };
+    for (const auto& [environment, cache, announced] : cases) {
+        const Result run =
+            execute("cd " + shellWord(dir / "cwd") + " && env " + environment + " " + shellWord(TESSEL_TOOL) +
+                    " --catalogue " + shellWord(std::string(TESSEL_DATA) + "/emo.dat") + " rich " +
+                    shellWord(message));
+        ASSERT_EQ(run.status, 0) << environment << ": " << run.err;
+        ASSERT_TRUE(fs::is_directory(cache)) << environment;
+        EXPECT_EQ(std::distance(fs::directory_iterator(cache), fs::directory_iterator()), 1) << environment;
+        EXPECT_TRUE(contains(run.err, "picture: " + announced)) << run.err;
+    }
+}

@@ -84,11 +84,6 @@ inline bool isSpace(unsigned char c)
     return hasClass(static_cast<char>(c), Space);
 }
 
-inline bool isTrimmedSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 inline const char* findByte(const char* from, const char* end, char c)
 {
     if (from >= end)

@@ -67,7 +67,6 @@ TESSEL_HOT bool ParseHtml(const std::string& html, ParseCallback callback, std::
     parser->announcer = Announcer{callback, user};
     parser->downloadSettings = &Downloads;
     parser->resourceImagesOnly = resourceImagesOnly;
-    // A leased parser has no downloader yet, so there is no call of its to begin.
     parser->parseScanned(html.data(), html.size(), scan);
     parser->announcer.text(parser->text);
     return true;

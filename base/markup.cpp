@@ -3,6 +3,10 @@
 #include "base/hot.h"
 #include "base/text_search.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Tessel {
 
 namespace {
@@ -34,8 +38,37 @@ struct EscapeTable {
 
 constexpr EscapeTable Escapes;
 
+#if defined(__SSE2__)
+// Bit i stands for byte i of the block: whether it is escaped under mask.
+inline unsigned escapedBytes(__m128i block, unsigned char mask)
+{
+    __m128i hits = _mm_cmpeq_epi8(block, _mm_set1_epi8('"'));
+    if (mask & InFile) {
+        for (char c : {'%', '#', '?', '&', '<', '>'})
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(c)));
+    }
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+#endif
+
+// The first byte of text escaped under mask, or null. Paths are mostly
+// longer than a block and hold none: they are searched 16 bytes at a time,
+// the last block ending at the end of the text.
 inline const char* firstEscaped(std::string_view text, unsigned char mask)
 {
+#if defined(__SSE2__)
+    if (text.size() >= 16) {
+        const char* const end = text.data() + text.size();
+        for (const char* p = text.data(); p < end;) {
+            const char* const at = end - p >= 16 ? p : end - 16;
+            if (const unsigned hits =
+                    escapedBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), mask))
+                return at + __builtin_ctz(hits);
+            p = at + 16;
+        }
+        return nullptr;
+    }
+#endif
     for (const char& c : text) {
         if (Escapes.of[static_cast<unsigned char>(c)] & mask)
             return &c;

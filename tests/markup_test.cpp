@@ -68,6 +68,42 @@ TEST(Markup, FilePathsAreWrittenAsQtReadsThemBack)
     EXPECT_EQ(out, "<say &quot;hi&quot; & go");
 }
 
+TEST(Markup, EveryMarkIsEscapedWhereverItStands)
+{
+    // Paths shorter and longer than the blocks they are searched in, each
+    // with one mark at every position, against the byte-by-byte rule.
+    auto escapedByRule = [](const std::string& path) {
+        const bool resource = path.compare(0, 2, ":/") == 0;
+        std::string written;
+        for (char c : path) {
+            const char* replacement = c == '"'   ? "&quot;"
+                                      : resource ? nullptr
+                                      : c == '%' ? "%25"
+                                      : c == '#' ? "%23"
+                                      : c == '?' ? "%3F"
+                                      : c == '&' ? "&amp;"
+                                      : c == '<' ? "&lt;"
+                                      : c == '>' ? "&gt;"
+                                                 : nullptr;
+            written += replacement ? std::string(replacement) : std::string(1, c);
+        }
+        return "<img src=\"" + written + "\"/>";
+    };
+    for (const std::string start : {"/", ":/"}) {
+        for (std::size_t length = start.size(); length <= 40; ++length) {
+            const std::string plain = start + std::string(length - start.size(), 'a');
+            ASSERT_EQ(tagOf(plain), escapedByRule(plain));
+            for (std::size_t at = start.size(); at < length; ++at) {
+                for (char mark : {'"', '%', '#', '?', '&', '<', '>', '$', '\xA2'}) {
+                    std::string path = plain;
+                    path[at] = mark;
+                    ASSERT_EQ(tagOf(path), escapedByRule(path)) << path;
+                }
+            }
+        }
+    }
+}
+
 class Injection : public ::testing::Test {
 protected:
     static void SetUpTestSuite()

@@ -200,30 +200,67 @@ void RichTextParser_Orb::appendTitleDiv()
 
 void RichTextParser_Orb::loadImageList(const StringPairList& images)
 {
-    for (const auto& pair : images)
-        imageCache.emplace(pair.first, pair.second);
+    // The first pair of a key counts, as with emplace; the nodes are those
+    // kept from earlier conversions.
+    for (const auto& pair : images) {
+        const auto at = imageCache.lower_bound(pair.first);
+        if (at == imageCache.end() || at->first != pair.first)
+            rememberImage(at, pair.first, pair.second);
+    }
 }
+
+namespace {
+
+// Whether a body's stretch before its title div is a body start tag that the
+// tokenizer reads whole and acts on in no way: "<body>", or one style value
+// as Qt writes it. Parsed after such a tag, the rest of the body gives what
+// it gives after the tag in one piece.
+bool isPlainBodyTag(std::string_view tag)
+{
+    constexpr std::string_view Bare = "<body>";
+    constexpr std::string_view Styled = "<body style=\"";
+    if (tag == Bare)
+        return true;
+    if (tag.size() < Styled.size() + 2 || !startsWith(tag, Styled) || tag.substr(tag.size() - 2) != "\">")
+        return false;
+    const std::string_view value = tag.substr(Styled.size(), tag.size() - Styled.size() - 2);
+    return value.find('"') == std::string_view::npos;
+}
+
+}  // namespace
 
 void RichTextParser_Orb::rebuildHtml(const std::string& source)
 {
     startConversion(true);
 
-    // The working copy is made without the title div, in one pass. A title
-    // div without its "</div>" is left in place rather than cutting off the
-    // rest of the message.
+    // The source is parsed without its title div. Where the div follows a
+    // plain body tag, as in the bodies convertMessage makes, the tag is
+    // copied and the rest parsed where it stands; elsewhere a copy without
+    // the div is parsed. A title div without its "</div>" is left in place
+    // rather than cutting off the rest of the message.
+    const std::size_t div = findText(source, TitleDivStart, TitleDivPivot);
+    const std::size_t divEnd = div == std::string::npos ? div : findText(source, DivEnd, 4, div);
     std::string copy;
-    std::size_t div = findText(source, TitleDivStart, TitleDivPivot);
-    std::size_t divEnd = div == std::string::npos ? div : findText(source, DivEnd, 4, div);
+    std::string_view rest = source;
     if (divEnd != std::string::npos) {
-        copy.reserve(source.size() - (divEnd + sizeof DivEnd - 1 - div));
-        copy.append(source, 0, div).append(source, divEnd + sizeof DivEnd - 1, std::string::npos);
-    } else {
-        copy = source;
+        const std::size_t after = divEnd + sizeof DivEnd - 1;
+        if (isPlainBodyTag(std::string_view(source).substr(0, div))) {
+            body.reserve(div + (source.size() - after) * 5 / 4);
+            body.append(source, 0, div);
+            rest = std::string_view(source).substr(after);
+        } else {
+            copy.reserve(source.size() - (after - div));
+            copy.append(source, 0, div).append(source, after, std::string::npos);
+            rest = copy;
+        }
     }
 
-    body.reserve(copy.size() + copy.size() / 4);
-    beginCopy(copy.c_str(), copy.data() + copy.size());
-    HtmlParser::parse(copy.data(), copy.size());
+    // Both the source and the copy are followed by a NUL, where the search
+    // for a replaced tag's end stops as at the end.
+    if (body.empty())
+        body.reserve(rest.size() + rest.size() / 4);
+    beginCopy(rest.data(), rest.data() + rest.size());
+    HtmlParser::parse(rest.data(), rest.size());
     if (copyPos)
         body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
     copyPos = nullptr;

@@ -2,45 +2,6 @@
 
 namespace Tessel {
 
-namespace {
-
-inline std::uint64_t word(const char* p)
-{
-    std::uint64_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-inline std::uint64_t mix(std::uint64_t hash, std::uint64_t value)
-{
-    hash = (hash ^ value) * 0x9E3779B97F4A7C15ull;
-    return hash ^ (hash >> 32);
-}
-
-}  // namespace
-
-// Eight bytes at a time, the last eight ending at the end; then the bits are
-// spread, so that the low ones, which pick the slot, depend on every byte.
-TESSEL_HOT std::uint64_t SourceTable::hashOf(std::string_view bytes)
-{
-    const std::size_t n = bytes.size();
-    const char* p = bytes.data();
-    std::uint64_t hash = n;
-    if (n >= 8) {
-        for (const char* const last = p + n - 8; p < last; p += 8)
-            hash = mix(hash, word(p));
-        hash = mix(hash, word(bytes.data() + n - 8));
-    } else {
-        std::uint64_t value = 0;
-        std::memcpy(&value, p, n);
-        hash = mix(hash, value);
-    }
-    hash ^= hash >> 33;
-    hash *= 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 33;
-    return hash;
-}
-
 TESSEL_HOT SourceTable::Picture& SourceTable::insert(std::string_view source, std::string_view path)
 {
     const Picture picture{path, 0, 0, 0};
@@ -49,7 +10,7 @@ TESSEL_HOT SourceTable::Picture& SourceTable::insert(std::string_view source, st
         return few_[count_++].picture;
     }
     auto* entry = static_cast<Entry*>(memory_.allocate(sizeof(Entry), alignof(Entry)));
-    *entry = Entry{picture, source.data(), source.size(), hashOf(source)};
+    *entry = Entry{picture, source.data(), source.size(), hashBytes(source)};
     ++count_;
     // At most half the slots are taken, so that a look-up seldom goes past
     // its first slot.
@@ -84,7 +45,7 @@ void SourceTable::grow()
     }
     // The few move in: they stay where they are, the slots point at them.
     for (std::size_t i = 0; i < Few; ++i) {
-        few_[i].hash = hashOf(std::string_view(few_[i].source, few_[i].sourceLength));
+        few_[i].hash = hashBytes(std::string_view(few_[i].source, few_[i].sourceLength));
         place(&few_[i]);
     }
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/byte_hash.h"
 #include "base/hot.h"
 #include "html/run_memory.h"
 
@@ -94,7 +95,7 @@ private:
 
     Picture* findHashed(std::string_view source)
     {
-        const std::uint64_t hash = hashOf(source);
+        const std::uint64_t hash = hashBytes(source);
         for (std::size_t i = hash & slotMask_;; i = (i + 1) & slotMask_) {
             Entry* entry = slots_[i];
             if (!entry)
@@ -104,7 +105,6 @@ private:
         }
     }
 
-    static std::uint64_t hashOf(std::string_view bytes);
     // Puts every entry into a table of twice the slots (the first: 4 * Few).
     void grow();
     void place(Entry* entry);

@@ -26,6 +26,16 @@ std::string tagOf(const std::string& path)
     return out;
 }
 
+// The same tag written around the path where it stands in a buffer.
+std::string tagAround(const std::string& path)
+{
+    std::vector<char> buffer(ImageTagOpen + path.size() + ImageTagClose, '*');
+    std::copy(path.begin(), path.end(), buffer.begin() + ImageTagOpen);
+    std::string out = "x";
+    appendImageTagAround(out, buffer.data(), path.size());
+    return out.substr(1);
+}
+
 // The names of the elements (start tags) that an HTML reader finds in markup: quoted
 // attribute values are passed over whole, as a browser or Qt passes them.
 std::vector<std::string> elements(const std::string& html)
@@ -93,11 +103,13 @@ TEST(Markup, EveryMarkIsEscapedWhereverItStands)
         for (std::size_t length = start.size(); length <= 40; ++length) {
             const std::string plain = start + std::string(length - start.size(), 'a');
             ASSERT_EQ(tagOf(plain), escapedByRule(plain));
+            ASSERT_EQ(tagAround(plain), escapedByRule(plain));
             for (std::size_t at = start.size(); at < length; ++at) {
                 for (char mark : {'"', '%', '#', '?', '&', '<', '>', '$', '\xA2'}) {
                     std::string path = plain;
                     path[at] = mark;
                     ASSERT_EQ(tagOf(path), escapedByRule(path)) << path;
+                    ASSERT_EQ(tagAround(path), escapedByRule(path)) << path;
                 }
             }
         }

@@ -270,6 +270,45 @@ TEST_F(BodyTest, QtMessageRoundTrip)
     EXPECT_EQ(parser.imageList, (StringPairList{{key, picture}}));
 }
 
+TEST_F(BodyTest, ARebuildWithATitleDivIsTheRebuildOfTheBodyWithoutIt)
+{
+    // After a plain body tag the rest of the body is parsed where it stands;
+    // after anything else a copy without the div is. Either way the result
+    // is that of the body without its div, whatever the div cuts into.
+    const std::string before[] = {"<body>",
+                                  "<body style=\" font-family:'Sans'; a>b;\">",
+                                  "",
+                                  "<body style=\"x\" id=\"y\">",
+                                  "<body style=\"open>",
+                                  "<body style=\">",
+                                  "<p>",
+                                  "<b>text",
+                                  "<!-- c",
+                                  "<script>",
+                                  "<img id=\"smile",
+                                  "<body style='x'>"};
+    const std::string after[] = {
+        "<p>Hi " + ref("smile") + ref(key) + "</p></body>",
+        "\">" + ref("wink") + "-->" + ref(key) + "</script>" + ref("cake"),
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+        "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+        "p, li { white-space: pre-wrap; }\n</style></head>" +
+            ref("grin"),
+        "  text " + ref("feedface") + ref(key) + " end"};
+    const StringPairList images{{key, picture}};
+    for (const std::string& start : before) {
+        for (const std::string& rest : after) {
+            parser.loadImageList(images);
+            parser.rebuildHtml(start + rest);
+            const std::string expectedBody = parser.body, expectedText = parser.text;
+            parser.loadImageList(images);
+            parser.rebuildHtml(start + titleDiv("T", "S", "D") + rest);
+            EXPECT_EQ(parser.body, expectedBody) << start << rest;
+            EXPECT_EQ(parser.text, expectedText) << start << rest;
+        }
+    }
+}
+
 TEST_F(BodyTest, RunLookupsSurviveTheBaseRun)
 {
     // The base class's keep-body run on a body parser leaves emoticon ids

@@ -88,12 +88,8 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
             return;
         const std::size_t labelStart = text.size();
         appendPieces(text, {"[", record->name, "]"});
-        const std::string& id = record->id;
-        auto seen = seenEmoticons.lower_bound(id);
-        if (seen == seenEmoticons.end() || *seen != id) {
-            seenEmoticons.emplace_hint(seen, id);
+        if (firstSighting(record->id))
             emoticonList.emplace_back(record->name, text.substr(labelStart));
-        }
         replaceWithReference(tagStart, record->name);
         return;
     }
@@ -127,6 +123,30 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
         appendImageTag(body, cached->second);
 }
 
+bool RichTextParser_Orb::firstSighting(const std::string& id)
+{
+    // The catalogue's records, and so the views of their ids, stay as they
+    // are during a conversion.
+    if (converting_ && seenEmoticons.empty()) {
+        for (std::size_t i = 0; i < fewIdCount_; ++i) {
+            if (fewIds_[i] == id)
+                return false;
+        }
+        if (fewIdCount_ < FewIds) {
+            fewIds_[fewIdCount_++] = id;
+            return true;
+        }
+        for (std::string_view few : fewIds_)
+            seenEmoticons.emplace(few);
+        fewIdCount_ = 0;
+    }
+    auto seen = seenEmoticons.lower_bound(id);
+    if (seen != seenEmoticons.end() && *seen == id)
+        return false;
+    seenEmoticons.emplace_hint(seen, id);
+    return true;
+}
+
 void RichTextParser_Orb::startConversion(bool rebuild)
 {
     clearKeepingLittle(text);
@@ -135,12 +155,15 @@ void RichTextParser_Orb::startConversion(bool rebuild)
     clearKeepingLittle(imageList);
     copyPos = nullptr;
     rebuildMode = rebuild;
+    converting_ = true;
+    fewIdCount_ = 0;
 }
 
 void RichTextParser_Orb::endConversion()
 {
     emptyImageCache();
     seenEmoticons.clear();
+    converting_ = false;
 }
 
 void RichTextParser_Orb::convertMessage(const std::string& html)

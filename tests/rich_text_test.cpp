@@ -335,6 +335,34 @@ TEST_F(BodyTest, RunLookupsSurviveTheBaseRun)
     }
 }
 
+TEST(BodyEmoticons, EachIdIsListedOnceHoweverMany)
+{
+    // 40 emoticons, two of them sharing an id, each shown three times: the
+    // first sixteen ids are remembered apart from seenEmoticons, the others
+    // in it, and every id is listed once, in the order first met.
+    TempDir dir;
+    std::string xml = "<face><clasic size=\"40\">";
+    for (int n = 1; n <= 40; ++n)
+        xml += "<em id=\"" + std::to_string(n == 30 ? 3 : n) + "\">e" + std::to_string(n) + "</em>";
+    EmoticonCache catalogue(dir.write("emo.dat", xml + "</clasic></face>").c_str());
+    RichTextParser_Orb parser;
+    parser.catalogue = &catalogue;
+    std::string message;
+    StringPairList expected;
+    for (int round = 0; round < 3; ++round) {
+        for (int n = 1; n <= 40; ++n) {
+            message += img(":/Res/FaceMgr/em/" + std::to_string(n) + ".png");
+            if (round == 0 && n != 30)
+                expected.emplace_back("e" + std::to_string(n), "[e" + std::to_string(n) + "]");
+        }
+    }
+    for (int run = 0; run < 2; ++run) {
+        parser.convertMessage(message);
+        EXPECT_EQ(parser.emoticonList, expected);
+        EXPECT_TRUE(parser.seenEmoticons.empty());
+    }
+}
+
 TEST_F(BodyTest, Conversions)
 {
     const std::string nul(1, '\0'), T = "<body>" + titleDiv();

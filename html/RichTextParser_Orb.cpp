@@ -282,6 +282,10 @@ void RichTextParser_Orb::rebuildHtml(const std::string& source)
     // for a replaced tag's end stops as at the end.
     if (body.empty())
         body.reserve(rest.size() + rest.size() / 4);
+    // The text of a body is mostly a fifth of it or less: room for a quarter
+    // spares the doublings that would leave up to twice the text reserved.
+    if (text.capacity() < rest.size() / 4)
+        text.reserve(rest.size() / 4);
     beginCopy(rest.data(), rest.data() + rest.size());
     HtmlParser::parse(rest.data(), rest.size());
     if (copyPos)

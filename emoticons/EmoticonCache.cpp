@@ -350,19 +350,19 @@ std::string EmoticonCache::getPathFromName(const std::string& name) const
 // nameIndex itself once a client has changed it.
 class Tessel::EmoticonLookup {
 public:
-    static const EMOSTRUCT* find(const EmoticonCache& cache, const std::string& name)
+    static const EMOSTRUCT* find(const EmoticonCache& cache, std::string_view name)
     {
         if (EmoticonCache::Internals* internals = cache.internals.get()) {
             const NameTable& names = internals->nameTable(cache);
             if (names.follows(cache.nameIndex))
                 return names.find(name);
         }
-        auto found = cache.nameIndex.find(name);
+        auto found = cache.nameIndex.find(std::string(name));
         return found == cache.nameIndex.end() ? nullptr : found->second;
     }
 };
 
-const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, const std::string& name)
+const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, std::string_view name)
 {
     return EmoticonLookup::find(cache, name);
 }

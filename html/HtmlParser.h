@@ -61,6 +61,8 @@ protected:
     // by default as a string to onImgSrc. A parser that can work from the
     // view itself overrides this and spares the copy.
     virtual void reportImgSrc(const char* tagStart, std::string_view value);
+    // The same for the id value of an img tag, by default to onImgId.
+    virtual void reportImgId(const char* tagStart, std::string_view value);
     // Called when the attributes of an img tag have been read; end is the
     // tag's closing '>' (the end of the input when it has none). Quoted
     // values are passed over whole, so a '>' inside one is not the end.

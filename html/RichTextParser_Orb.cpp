@@ -108,6 +108,16 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
 
 void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
 {
+    imgId(tagStart, id);
+}
+
+void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
+{
+    imgId(tagStart, id);
+}
+
+void RichTextParser_Orb::imgId(const char* tagStart, std::string_view id)
+{
     if (const EMOSTRUCT* record = catalogue ? findEmoticon(*catalogue, id) : nullptr) {
         // Written straight into the output.
         if (!rebuildMode)
@@ -118,7 +128,8 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
     }
     if (!rebuildMode)
         return;
-    auto cached = imageCache.find(id);
+    idKey_.assign(id.data(), id.size());
+    auto cached = imageCache.find(idKey_);
     if (cached != imageCache.end() && replaceTag(tagStart, true))
         appendImageTag(body, cached->second);
 }

@@ -39,7 +39,14 @@ public:
     void rebuildHtml(const std::string& source);
     void emoticonText(const std::string& source);
 
+protected:
+    // Takes an id where it stands in the body, without a copy.
+    void reportImgId(const char* tagStart, std::string_view value) override;
+
 private:
+    // The work of onImgId, on a view.
+    void imgId(const char* tagStart, std::string_view id);
+
     // Replaces the tag in the copy by "<img id=\"" value "\"/>".
     void replaceWithReference(const char* tagStart, std::string_view value);
     // Appends the title div of the head strings to body.
@@ -61,6 +68,8 @@ private:
     std::string_view fewIds_[FewIds];
     std::size_t fewIdCount_ = 0;
     bool converting_ = false;
+    // An id looked up in imageCache, kept from one look-up to the next.
+    std::string idKey_;
 };
 
 }  // namespace Tessel

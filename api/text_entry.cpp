@@ -4,6 +4,7 @@
 #include "html/RichTextParser.h"
 #include "html/RichTextParser_Orb.h"
 #include "html/SingleCallParser.h"
+#include "html/message_scan.h"
 
 namespace Tessel {
 
@@ -53,11 +54,20 @@ TESSEL_HOT bool ParseHtml(const std::string& html, ParseCallback callback, std::
     if (CurrentParser.load(std::memory_order_relaxed) != rich)
         CurrentParser.store(rich, std::memory_order_relaxed);
 
+    // A message without markup or references is its own text: it is
+    // announced where it stands, without a parser or a copy (the NUL that
+    // ends a std::string's bytes follows it, as the client may rely on).
+    const MessageScan scan = scanMessage(html.data(), html.size());
+    if (!scan.angle && !scan.ampersand) {
+        Announcer{callback, user}.text(withoutLeadingSpace(html));
+        return true;
+    }
+
     SingleCallParser::Lease parser;
     parser->announcer = Announcer{callback, user};
     parser->downloadSettings = &Downloads;
     parser->resourceImagesOnly = resourceImagesOnly;
-    parser->parse(html.data(), html.size());
+    parser->parseScanned(html.data(), html.size(), scan);
     parser->announcer.text(parser->text);
     return true;
 }

@@ -1,11 +1,11 @@
 #include "base/markup.h"
 
+#include "base/hot.h"
+#include "base/text_search.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-
-#include "base/hot.h"
-#include "base/text_search.h"
 
 namespace Tessel {
 
@@ -37,6 +37,10 @@ struct EscapeTable {
 };
 
 constexpr EscapeTable Escapes;
+
+constexpr std::string_view TagOpen = "<img src=\"";
+constexpr std::string_view TagClose = "\"/>";
+static_assert(TagOpen.size() == ImageTagOpen && TagClose.size() == ImageTagClose);
 
 inline bool escaped(const char* p, unsigned char mask)
 {
@@ -109,12 +113,24 @@ TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
     const unsigned char mask = startsWith(path, ":/") ? InResource : InFile;
     const char* first = firstEscaped(path, mask);
     if (!first) {
-        appendPieces(out, {"<img src=\"", path, "\"/>"});
+        appendPieces(out, {TagOpen, path, TagClose});
         return;
     }
-    out.append("<img src=\"");
+    out.append(TagOpen.data(), TagOpen.size());
     appendEscaped(out, path, first, mask);
-    out.append("\"/>");
+    out.append(TagClose.data(), TagClose.size());
+}
+
+TESSEL_HOT void appendImageTagAround(std::string& out, char* buffer, std::size_t pathLength)
+{
+    const std::string_view path(buffer + ImageTagOpen, pathLength);
+    if (firstEscaped(path, startsWith(path, ":/") ? InResource : InFile)) {
+        appendImageTag(out, path);
+        return;
+    }
+    std::memcpy(buffer, TagOpen.data(), ImageTagOpen);
+    std::memcpy(buffer + ImageTagOpen + pathLength, TagClose.data(), ImageTagClose);
+    out.append(buffer, ImageTagOpen + pathLength + ImageTagClose);
 }
 
 void appendQuotedValue(std::string& out, std::string_view text)

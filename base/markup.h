@@ -42,6 +42,15 @@ inline void appendPieces(std::string& out, std::initializer_list<std::string_vie
 // nothing can leave the attribute.
 void appendImageTag(std::string& out, std::string_view path);
 
+// The bytes of an image tag before and after its path.
+constexpr std::size_t ImageTagOpen = sizeof "<img src=\"" - 1;
+constexpr std::size_t ImageTagClose = sizeof "\"/>" - 1;
+
+// appendImageTag for a path written at buffer + ImageTagOpen, with
+// ImageTagClose bytes of room after it: a path that needs no escaping gets
+// the tag written around it, and the whole is appended at once.
+void appendImageTagAround(std::string& out, char* buffer, std::size_t pathLength);
+
 // Appends text to out with every '"' written as "&quot;": a name or path
 // inside a double-quoted attribute value.
 void appendQuotedValue(std::string& out, std::string_view text);

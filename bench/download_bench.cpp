@@ -67,6 +67,7 @@ void BM_ImageDownloader(benchmark::State& state)
     for (auto _ : state) {
         emptyCache(state);
         Tessel::ImageDownloader downloader;
+        downloader.settings = &Tessel::Downloads;  // the cache directory set above
         for (int i = 0; i < pictures; ++i) {
             std::string path;
             if (!downloader.downloadImage(url(i), path) || downloader.state != Tessel::done) {

@@ -105,6 +105,18 @@ void tokenizer(benchmark::State& state, const char* corpus)
     });
 }
 
+// ParseHtml on one and on two threads at once, each over the whole Qt
+// corpus: the messages all of them convert per second of wall time. Each
+// thread keeps a parser of its own, and the calls share nothing they write.
+void parseHtmlThreads(benchmark::State& state, bool resourceImagesOnly)
+{
+    initLibrary();
+    static const std::vector<std::string>& messages = messagesOf("qt");
+    runOverMessages(state, messages, [&](const std::string& message) {
+        Tessel::ParseHtml(message, ignoreResult, 0, resourceImagesOnly);
+    });
+}
+
 // The paths of the file tests that ParseHtml makes on each message: one
 // per distinct source that is neither a resource nor a web address.
 std::vector<std::vector<std::string>> localPictures(const std::vector<std::string>& messages)
@@ -164,3 +176,13 @@ BENCHMARK_CAPTURE(emoticonTextFromBody, qt, "qt")->Name("EChTextFromBody/qt");
 BENCHMARK_CAPTURE(emoticonTextFromBody, large, "large")->Name("EChTextFromBody/large");
 BENCHMARK_CAPTURE(tokenizer, qt, "qt")->Name("Tokenizer/qt");
 BENCHMARK_CAPTURE(fileTests, qt, "qt")->Name("Floor/file_tests");
+BENCHMARK_CAPTURE(parseHtmlThreads, qt, false)
+    ->Name("Threads/ParseHtml/qt")
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(parseHtmlThreads, qt_resource_only, true)
+    ->Name("Threads/ParseHtml/qt_resource_only")
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();

@@ -2,11 +2,12 @@
 """Turns the JSON of one benchmark run into the results section of
 bench/README.md: the machine, the targets with the library's figure and the
 peer's figure from the same run, the contenders on every corpus, the latency
-per message, every Tessel benchmark, the peak heap of the 1 MB message and
-the downloader. Rates are medians over the runs, computed by Google Benchmark
-from CPU time (the downloads from wall time); a ratio is the median of the
-runs' own ratios, since the two sides of each ran by turns and saw the same
-load. MB is 10^6 bytes."""
+per message, every Tessel benchmark, ParseHtml on one and two threads, the
+peak heap of the 1 MB message and the downloader. Rates are medians over the
+runs, computed by Google Benchmark from CPU time (the downloads and the runs
+on several threads from wall time); a ratio is the median of the runs' own
+ratios, since the two sides of each ran by turns and saw the same load. MB is
+10^6 bytes."""
 
 import argparse
 import datetime
@@ -30,6 +31,12 @@ PURPLE = "Peer/purple_markup_strip_html"
 QT = "Peer/Qt_setHtml_toPlainText"
 UNESCAPE = "Peer/purple_unescape_html"
 DOWNLOADER, CURL = "Download/ImageDownloader", "Download/curl_easy_keep_alive"
+THREADS = "Threads/ParseHtml"
+
+
+def on_threads(name, threads):
+    """The name Google Benchmark gives a benchmark run on that many threads."""
+    return f"{THREADS}/{name}/real_time/threads:{threads}"
 FIGURES = ("bytes_per_second", "items_per_second", "p50_ns", "p99_ns")
 
 
@@ -161,6 +168,11 @@ def targets(res, memory):
     rows.append(("peak heap ≤ 2× the 1 MB message, every conversion",
                  "—" if worst is None else f"{worst['ratio']:.2f}× (`{worst['name']}`)", "—",
                  "—" if worst is None else f"{worst['ratio']:.2f}×", worst is not None and worst["ratio"] <= 2))
+    two, one = on_threads("qt", 2), on_threads("qt", 1)
+    ratio = res.ratio(two, one, "items_per_second")
+    at_least("`ParseHtml` on 2 threads ≥ 1.8× one thread's throughput on Qt messages", ratio, 1.8,
+             f"{mb(res.figure(two))} MB/s", f"{mb(res.figure(one))} MB/s (1 thread)",
+             "—" if ratio is None else f"{ratio:.2f}×")
     ratio = res.ratio(DOWNLOADER, CURL)
     at_least("downloader ≥ 0.9× libcurl easy with keep-alive (100 × 200 KB, loopback)", ratio, 0.9,
              f"{mb(res.figure(DOWNLOADER))} MB/s", f"{mb(res.figure(CURL))} MB/s",
@@ -235,12 +247,19 @@ def section(args):
 
     out += ["", "### Tessel", "", "| benchmark | MB/s | items/s |", "|---|---:|---:|"]
     for name, by_run in runs.items():
-        if not name.startswith(("Peer/", "Floor/", "Latency/", "Download/")):
+        if not name.startswith(("Peer/", "Floor/", "Latency/", "Download/", "Threads/")):
             out.append(f"| `{name}` | {mb(res.figure(name))} | {per_second(res.figure(name, 'items_per_second'))} |")
     out += ["", "`decodeEntities` against libpurple's `purple_unescape_html`, MB/s: "
             + "; ".join(f"{what} {mb(res.figure(f'decodeEntities/{c}'))} against {mb(res.figure(f'{UNESCAPE}/{c}'))}"
                         for c, what in (("dense", "entity-dense text"), ("no_amp", "the same without '&'")))
             + "."]
+
+    out += ["", "### `ParseHtml` on several threads at once, each over the Qt corpus, wall clock", "",
+            "| messages | 1 thread, MB/s | 2 threads, MB/s | 2 threads / 1 |", "|---|---:|---:|---:|"]
+    for name, what in (("qt", "Qt messages"), ("qt_resource_only", "Qt messages, resource images only")):
+        ratio = res.ratio(on_threads(name, 2), on_threads(name, 1), "items_per_second")
+        out.append(f"| {what} | {mb(res.figure(on_threads(name, 1)))} | {mb(res.figure(on_threads(name, 2)))} | "
+                   + ("—" if ratio is None else f"{ratio:.2f}×") + " |")
 
     out += ["", f"### Peak heap converting the large message ({memory['input_bytes']:,} bytes)", "",
             "| conversion | input bytes | peak heap bytes | ratio |", "|---|---:|---:|---:|"]

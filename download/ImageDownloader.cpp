@@ -1,6 +1,7 @@
 #include "download/ImageDownloader.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "fs/Path.h"
 #include "fs/filesystem.h"
@@ -21,6 +22,7 @@ constexpr int nameBufferSize = 31;
 constexpr unsigned fairByteLimit = 256 / nameAlphabetSize * nameAlphabetSize;
 // Names drawn for one picture before giving up, should every one be taken.
 constexpr int nameAttempts = 16;
+constexpr std::size_t writeBufferSize = 64 * 1024;
 
 const DownloadSettings& settingsOrDefaults(const DownloadSettings* settings)
 {
@@ -162,6 +164,9 @@ FILE* ImageDownloader::createPictureFile(const std::string& extension, std::stri
 
 bool ImageDownloader::storeBody(FILE* file)
 {
+    // glibc takes the size of a buffer only with the buffer itself.
+    writeBuffer_.resize(writeBufferSize);
+    std::setvbuf(file, writeBuffer_.data(), _IOFBF, writeBuffer_.size());
     const std::uint64_t maxBytes = limits_.maxPictureBytes;
     std::uint64_t received = 0;
     bool stopped = false;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/Announcer.h"
 #include "download/CAsyncHttp.h"
@@ -62,6 +63,9 @@ private:
     bool storeBody(FILE* file);
 
     DownloadLimits limits_;
+    // The stdio buffer of the file being written: several chunks, so that
+    // a picture takes a few writes to the file, not two per chunk.
+    std::vector<char> writeBuffer_;
     bool callStarted_ = false;
     Clock::time_point callEnd_;
     bool callTimedOut_ = false;

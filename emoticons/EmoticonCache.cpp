@@ -1,10 +1,12 @@
 #include "tessel/EmoticonCache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 
@@ -14,6 +16,7 @@
 #include "base/number.h"
 #include "emoticons/XmlNesting.h"
 #include "emoticons/emoticon_lookup.h"
+#include "emoticons/name_table.h"
 #include "fs/filesystem.h"
 #include "fs/system.h"
 
@@ -180,11 +183,33 @@ EMOSTRUCT* remap(const std::vector<Span>& spans, const EMOSTRUCT* record)
 
 }  // namespace
 
-// Arrays of groups that a later group of the same name replaced while names
-// in nameIndex still pointed into them, with their counts. A cache has them
-// only when its file repeats a group.
-struct EmoticonCache::ReplacedGroups {
-    RetiredArrays arrays;
+// What a cache keeps beside its public members: the arrays of groups that a
+// later group of the same name replaced while names in nameIndex still
+// pointed into them, with their counts (only when its file repeats a
+// group); and the hash table of nameIndex that the look-ups read, built at
+// the first look-up so that loading a catalogue costs no more than before.
+struct EmoticonCache::Internals {
+    explicit Internals(RetiredArrays arrays) : replacedGroups(std::move(arrays)) {}
+
+    // The table of names, built once, whichever thread looks up first.
+    const Tessel::NameTable& nameTable(const EmoticonCache& cache)
+    {
+        if (!built.load(std::memory_order_acquire)) {
+            std::lock_guard<std::mutex> lock(building);
+            if (!built.load(std::memory_order_relaxed)) {
+                names = Tessel::NameTable(cache.nameIndex);
+                built.store(true, std::memory_order_release);
+            }
+        }
+        return names;
+    }
+
+    RetiredArrays replacedGroups;
+
+private:
+    std::atomic<bool> built{false};
+    std::mutex building;
+    Tessel::NameTable names;
 };
 
 EmoticonCache::EmoticonCache(const char* location)
@@ -213,12 +238,12 @@ EmoticonCache::EmoticonCache(const char* location)
         else if (hasName(child, "other"))
             readGroup(child, other, nameIndex, retired, recordsLeft);
     }
+    auto kept = std::make_unique<Internals>(std::move(retired));
     classicCount = classic.count;
     classicPtr = classic.records.release();
     otherCount = other.count;
     otherPtr = other.records.release();
-    if (!retired.empty())
-        replacedGroups.reset(new ReplacedGroups{std::move(retired)});
+    internals = std::move(kept);
 }
 
 EmoticonCache::EmoticonCache(const EmoticonCache& source)
@@ -227,7 +252,7 @@ EmoticonCache::EmoticonCache(const EmoticonCache& source)
     std::unique_ptr<EMOSTRUCT[]> classic = copyRecords(source.classicPtr, source.classicCount);
     std::unique_ptr<EMOSTRUCT[]> other = copyRecords(source.otherPtr, source.otherCount);
     const RetiredArrays none;
-    const RetiredArrays& sourceRetired = source.replacedGroups ? source.replacedGroups->arrays : none;
+    const RetiredArrays& sourceRetired = source.internals ? source.internals->replacedGroups : none;
     RetiredArrays retired;
     std::vector<Span> spans;
     spans.reserve(sourceRetired.size() + 2);
@@ -240,8 +265,6 @@ EmoticonCache::EmoticonCache(const EmoticonCache& source)
         retired.emplace_back(copyRecords(array.first.get(), array.second), array.second);
         spans.push_back({array.first.get(), array.second, retired.back().first.get()});
     }
-    if (!retired.empty())
-        replacedGroups.reset(new ReplacedGroups{std::move(retired)});
     std::less<const EMOSTRUCT*> before;
     std::sort(spans.begin(), spans.end(),
               [&](const Span& a, const Span& b) { return before(a.source, b.source); });
@@ -249,6 +272,7 @@ EmoticonCache::EmoticonCache(const EmoticonCache& source)
         if (EMOSTRUCT* record = remap(spans, entry.second))
             nameIndex.emplace_hint(nameIndex.end(), entry.first, record);
     }
+    internals = std::make_unique<Internals>(std::move(retired));
     classicCount = source.classicCount;
     classicPtr = classic.release();
     otherCount = source.otherCount;
@@ -277,7 +301,7 @@ void EmoticonCache::swap(EmoticonCache& other) noexcept
     std::swap(classicCount, other.classicCount);
     std::swap(otherCount, other.otherCount);
     nameIndex.swap(other.nameIndex);
-    replacedGroups.swap(other.replacedGroups);
+    internals.swap(other.internals);
 }
 
 EMOSTRUCT* EmoticonCache::getEmoByIndex(int index)
@@ -322,16 +346,31 @@ std::string EmoticonCache::getPathFromName(const std::string& name) const
     return tag;
 }
 
-const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, const std::string& name)
+// Looks names up in a cache's name table while it follows nameIndex, and in
+// nameIndex itself once a client has changed it.
+class Tessel::EmoticonLookup {
+public:
+    static const EMOSTRUCT* find(const EmoticonCache& cache, std::string_view name)
+    {
+        if (EmoticonCache::Internals* internals = cache.internals.get()) {
+            const NameTable& names = internals->nameTable(cache);
+            if (names.follows(cache.nameIndex))
+                return names.find(name);
+        }
+        auto found = cache.nameIndex.find(std::string(name));
+        return found == cache.nameIndex.end() ? nullptr : found->second;
+    }
+};
+
+const EMOSTRUCT* Tessel::findEmoticon(const EmoticonCache& cache, std::string_view name)
 {
-    auto found = cache.nameIndex.find(name);
-    return found == cache.nameIndex.end() ? nullptr : found->second;
+    return EmoticonLookup::find(cache, name);
 }
 
 void Tessel::appendEmoticonTag(std::string& out, const EMOSTRUCT& record)
 {
-    char path[ResourcePathLimit];
-    Tessel::appendImageTag(out, std::string_view(path, writeResourcePath(path, record.id)));
+    char tag[Tessel::ImageTagOpen + ResourcePathLimit + Tessel::ImageTagClose];
+    Tessel::appendImageTagAround(out, tag, writeResourcePath(tag + Tessel::ImageTagOpen, record.id));
 }
 
 std::string EmoticonCache::getPathFromId(const std::string& id) const

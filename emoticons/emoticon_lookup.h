@@ -2,13 +2,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "tessel/EmoticonCache.h"
 
 namespace Tessel {
 
 // The record named name in the cache's index, or null.
-const EMOSTRUCT* findEmoticon(const EmoticonCache& cache, const std::string& name);
+const EMOSTRUCT* findEmoticon(const EmoticonCache& cache, std::string_view name);
 
 // Appends to out the image tag that getPathFromName returns for the record's
 // name, without building it apart first.

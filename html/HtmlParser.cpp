@@ -84,11 +84,6 @@ inline bool isSpace(unsigned char c)
     return hasClass(static_cast<char>(c), Space);
 }
 
-inline bool isTrimmedSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 inline const char* findByte(const char* from, const char* end, char c)
 {
     if (from >= end)
@@ -212,6 +207,9 @@ inline const char* quotedValueEnd(const char* p, const char* end, std::string_vi
 // How Qt writes an image's source, and the end of its tag after it.
 constexpr std::string_view QtSourcePrefix = " src=\"";
 constexpr std::string_view QtTagEnd = "\" />";
+// How the library writes a reference in a body: <img id="..."/>.
+constexpr std::string_view ReferencePrefix = " id=\"";
+constexpr std::string_view ReferenceEnd = "\"/>";
 
 // Passes over the attributes of a tag whose names and values nobody reads,
 // up to its '>' or the end. Outside values only '=' and '>' matter: names
@@ -256,6 +254,13 @@ void HtmlParser::reportImgSrc(const char* tagStart, std::string_view value)
 {
     reported_.clear();
     onImgSrc(tagStart, reported_.append(value.data(), value.size()));
+}
+
+void HtmlParser::reportImgId(const char* tagStart, std::string_view value)
+{
+    // Emptied and appended to: a plain copy, cheaper than the general assign.
+    reported_.clear();
+    onImgId(tagStart, reported_.append(value.data(), value.size()));
 }
 
 void HtmlParser::imgTagEnd(const char*, const char*) {}
@@ -368,6 +373,12 @@ TESSEL_IN_LINE const char* HtmlParser::readImageAttributes(const char* tagStart,
         reportImgSrc(tagStart, std::string_view(source, static_cast<std::size_t>(close - source)));
         const std::string_view rest(close, static_cast<std::size_t>(end - close));
         p = startsWith(rest, QtTagEnd) ? close + QtTagEnd.size() - 1 : close;
+    } else if (const char* idClose = quotedValueEnd(p, end, ReferencePrefix)) {
+        // The same for a body's reference tag.
+        const char* const id = p + ReferencePrefix.size();
+        reportImgId(tagStart, std::string_view(id, static_cast<std::size_t>(idClose - id)));
+        const std::string_view rest(idClose, static_cast<std::size_t>(end - idClose));
+        p = startsWith(rest, ReferenceEnd) ? idClose + ReferenceEnd.size() - 1 : idClose;
     }
     while (p < end && *p != '>') {
         const char* attrName = p;
@@ -383,9 +394,7 @@ TESSEL_IN_LINE const char* HtmlParser::readImageAttributes(const char* tagStart,
         if (attr == "src") {
             reportImgSrc(tagStart, value);
         } else if (attr == "id") {
-            // Emptied and appended to: a plain copy, cheaper than the general assign.
-            reported_.clear();
-            onImgId(tagStart, reported_.append(value.data(), value.size()));
+            reportImgId(tagStart, value);
         }
     }
     return p;

@@ -18,8 +18,24 @@ extern const char ParagraphSuffix[];  // "</p>"
 // image and no body tag.
 std::size_t qtPrologueLength(const char* data, std::size_t length);
 
+// The white space trimmed from the start of a text: space, tab, line feed,
+// carriage return.
+inline bool isTrimmedSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 // Removes leading spaces, tabs, line feeds and carriage returns.
 void trimLeadingSpace(std::string& s);
+
+// s without its leading spaces, tabs, line feeds and carriage returns.
+inline std::string_view withoutLeadingSpace(std::string_view s)
+{
+    std::size_t n = 0;
+    while (n < s.size() && isTrimmedSpace(s[n]))
+        ++n;
+    return s.substr(n);
+}
 
 class HtmlParser {
 public:
@@ -45,6 +61,8 @@ protected:
     // by default as a string to onImgSrc. A parser that can work from the
     // view itself overrides this and spares the copy.
     virtual void reportImgSrc(const char* tagStart, std::string_view value);
+    // The same for the id value of an img tag, by default to onImgId.
+    virtual void reportImgId(const char* tagStart, std::string_view value);
     // Called when the attributes of an img tag have been read; end is the
     // tag's closing '>' (the end of the input when it has none). Quoted
     // values are passed over whole, so a '>' inside one is not the end.

@@ -119,9 +119,7 @@ void RichTextParser::onImgSrc(const char* tagStart, const std::string& src)
 
 TESSEL_HOT void RichTextParser::imgSrc(const char* tagStart, std::string_view src)
 {
-    if (src.empty())
-        return;
-    if (resourceImagesOnly && !startsWith(src, ":/"))
+    if (!wanted(src))
         return;
     std::string_view path;
     if (!findOrResolve(tagStart, src, path))

@@ -51,12 +51,18 @@ protected:
     // keep-body mode, or drops it.
     void imgSrc(const char* tagStart, std::string_view src);
 
-    // The path of a source for this run: the one remembered when the run
-    // has resolved the source before, else resolved now and remembered.
-    // False when it cannot be resolved. By default the run remembers in
-    // imageCache, under the source's image key, and src is a string's
-    // contents, followed by its NUL.
-    virtual bool findOrResolve(const char* tagStart, std::string_view src, std::string_view& path);
+    // Whether the run looks at an image's src at all: not when it is empty,
+    // nor when it is not a resource and only resources are wanted.
+    bool wanted(std::string_view src) const
+    {
+        return !src.empty() && (!resourceImagesOnly || (src.size() >= 2 && src[0] == ':' && src[1] == '/'));
+    }
+
+    // The path of a source for this run: the one remembered in imageCache,
+    // under the source's image key, when the run has resolved the source
+    // before, else resolved now and remembered. False when it cannot be
+    // resolved. src is a string's contents, followed by its NUL.
+    bool findOrResolve(const char* tagStart, std::string_view src, std::string_view& path);
 
     // Resolves a source not met before in the run: downloads a web picture
     // (into downloaded), or checks that a local file exists and announces

@@ -88,12 +88,8 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
             return;
         const std::size_t labelStart = text.size();
         appendPieces(text, {"[", record->name, "]"});
-        const std::string& id = record->id;
-        auto seen = seenEmoticons.lower_bound(id);
-        if (seen == seenEmoticons.end() || *seen != id) {
-            seenEmoticons.emplace_hint(seen, id);
+        if (firstSighting(record->id))
             emoticonList.emplace_back(record->name, text.substr(labelStart));
-        }
         replaceWithReference(tagStart, record->name);
         return;
     }
@@ -112,6 +108,16 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
 
 void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
 {
+    imgId(tagStart, id);
+}
+
+void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
+{
+    imgId(tagStart, id);
+}
+
+void RichTextParser_Orb::imgId(const char* tagStart, std::string_view id)
+{
     if (const EMOSTRUCT* record = catalogue ? findEmoticon(*catalogue, id) : nullptr) {
         // Written straight into the output.
         if (!rebuildMode)
@@ -122,9 +128,34 @@ void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
     }
     if (!rebuildMode)
         return;
-    auto cached = imageCache.find(id);
+    idKey_.assign(id.data(), id.size());
+    auto cached = imageCache.find(idKey_);
     if (cached != imageCache.end() && replaceTag(tagStart, true))
         appendImageTag(body, cached->second);
+}
+
+bool RichTextParser_Orb::firstSighting(const std::string& id)
+{
+    // The catalogue's records, and so the views of their ids, stay as they
+    // are during a conversion.
+    if (converting_ && seenEmoticons.empty()) {
+        for (std::size_t i = 0; i < fewIdCount_; ++i) {
+            if (fewIds_[i] == id)
+                return false;
+        }
+        if (fewIdCount_ < FewIds) {
+            fewIds_[fewIdCount_++] = id;
+            return true;
+        }
+        for (std::string_view few : fewIds_)
+            seenEmoticons.emplace(few);
+        fewIdCount_ = 0;
+    }
+    auto seen = seenEmoticons.lower_bound(id);
+    if (seen != seenEmoticons.end() && *seen == id)
+        return false;
+    seenEmoticons.emplace_hint(seen, id);
+    return true;
 }
 
 void RichTextParser_Orb::startConversion(bool rebuild)
@@ -135,12 +166,15 @@ void RichTextParser_Orb::startConversion(bool rebuild)
     clearKeepingLittle(imageList);
     copyPos = nullptr;
     rebuildMode = rebuild;
+    converting_ = true;
+    fewIdCount_ = 0;
 }
 
 void RichTextParser_Orb::endConversion()
 {
     emptyImageCache();
     seenEmoticons.clear();
+    converting_ = false;
 }
 
 void RichTextParser_Orb::convertMessage(const std::string& html)
@@ -200,30 +234,71 @@ void RichTextParser_Orb::appendTitleDiv()
 
 void RichTextParser_Orb::loadImageList(const StringPairList& images)
 {
-    for (const auto& pair : images)
-        imageCache.emplace(pair.first, pair.second);
+    // The first pair of a key counts, as with emplace; the nodes are those
+    // kept from earlier conversions.
+    for (const auto& pair : images) {
+        const auto at = imageCache.lower_bound(pair.first);
+        if (at == imageCache.end() || at->first != pair.first)
+            rememberImage(at, pair.first, pair.second);
+    }
 }
+
+namespace {
+
+// Whether a body's stretch before its title div is a body start tag that the
+// tokenizer reads whole and acts on in no way: "<body>", or one style value
+// as Qt writes it. Parsed after such a tag, the rest of the body gives what
+// it gives after the tag in one piece.
+bool isPlainBodyTag(std::string_view tag)
+{
+    constexpr std::string_view Bare = "<body>";
+    constexpr std::string_view Styled = "<body style=\"";
+    if (tag == Bare)
+        return true;
+    if (tag.size() < Styled.size() + 2 || !startsWith(tag, Styled) || tag.substr(tag.size() - 2) != "\">")
+        return false;
+    const std::string_view value = tag.substr(Styled.size(), tag.size() - Styled.size() - 2);
+    return value.find('"') == std::string_view::npos;
+}
+
+}  // namespace
 
 void RichTextParser_Orb::rebuildHtml(const std::string& source)
 {
     startConversion(true);
 
-    // The working copy is made without the title div, in one pass. A title
-    // div without its "</div>" is left in place rather than cutting off the
-    // rest of the message.
+    // The source is parsed without its title div. Where the div follows a
+    // plain body tag, as in the bodies convertMessage makes, the tag is
+    // copied and the rest parsed where it stands; elsewhere a copy without
+    // the div is parsed. A title div without its "</div>" is left in place
+    // rather than cutting off the rest of the message.
+    const std::size_t div = findText(source, TitleDivStart, TitleDivPivot);
+    const std::size_t divEnd = div == std::string::npos ? div : findText(source, DivEnd, 4, div);
     std::string copy;
-    std::size_t div = findText(source, TitleDivStart, TitleDivPivot);
-    std::size_t divEnd = div == std::string::npos ? div : findText(source, DivEnd, 4, div);
+    std::string_view rest = source;
     if (divEnd != std::string::npos) {
-        copy.reserve(source.size() - (divEnd + sizeof DivEnd - 1 - div));
-        copy.append(source, 0, div).append(source, divEnd + sizeof DivEnd - 1, std::string::npos);
-    } else {
-        copy = source;
+        const std::size_t after = divEnd + sizeof DivEnd - 1;
+        if (isPlainBodyTag(std::string_view(source).substr(0, div))) {
+            body.reserve(div + (source.size() - after) * 5 / 4);
+            body.append(source, 0, div);
+            rest = std::string_view(source).substr(after);
+        } else {
+            copy.reserve(source.size() - (after - div));
+            copy.append(source, 0, div).append(source, after, std::string::npos);
+            rest = copy;
+        }
     }
 
-    body.reserve(copy.size() + copy.size() / 4);
-    beginCopy(copy.c_str(), copy.data() + copy.size());
-    HtmlParser::parse(copy.data(), copy.size());
+    // Both the source and the copy are followed by a NUL, where the search
+    // for a replaced tag's end stops as at the end.
+    if (body.empty())
+        body.reserve(rest.size() + rest.size() / 4);
+    // The text of a body is mostly a fifth of it or less: room for a quarter
+    // spares the doublings that would leave up to twice the text reserved.
+    if (text.capacity() < rest.size() / 4)
+        text.reserve(rest.size() / 4);
+    beginCopy(rest.data(), rest.data() + rest.size());
+    HtmlParser::parse(rest.data(), rest.size());
     if (copyPos)
         body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
     copyPos = nullptr;

@@ -2,8 +2,10 @@
 // lists of what they stand for; and the way back to HTML and text.
 #pragma once
 
+#include <cstddef>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "html/RichTextParser.h"
 #include "tessel/EmoticonCache.h"
@@ -37,7 +39,14 @@ public:
     void rebuildHtml(const std::string& source);
     void emoticonText(const std::string& source);
 
+protected:
+    // Takes an id where it stands in the body, without a copy.
+    void reportImgId(const char* tagStart, std::string_view value) override;
+
 private:
+    // The work of onImgId, on a view.
+    void imgId(const char* tagStart, std::string_view id);
+
     // Replaces the tag in the copy by "<img id=\"" value "\"/>".
     void replaceWithReference(const char* tagStart, std::string_view value);
     // Appends the title div of the head strings to body.
@@ -46,6 +55,21 @@ private:
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);
     void endConversion();
+
+    // Whether an emoticon id is met for the first time; remembers it.
+    bool firstSighting(const std::string& id);
+
+    // A conversion's first few emoticon ids, views of its records' ids,
+    // compared one by one, so that a message's few emoticons cost no node of
+    // seenEmoticons: the set is emptied at the conversion's end, unseen from
+    // outside. Past them, and in a run that is not a conversion (whose ids
+    // stay in the set), seenEmoticons itself remembers.
+    static constexpr std::size_t FewIds = 16;
+    std::string_view fewIds_[FewIds];
+    std::size_t fewIdCount_ = 0;
+    bool converting_ = false;
+    // An id looked up in imageCache, kept from one look-up to the next.
+    std::string idKey_;
 };
 
 }  // namespace Tessel

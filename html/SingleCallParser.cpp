@@ -1,31 +1,14 @@
 #include "html/SingleCallParser.h"
 
-#include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "base/buffers.h"
 #include "base/hot.h"
+#include "base/markup.h"
 #include "download/ImageDownloader.h"
 
 namespace Tessel {
-
-namespace {
-
-// Whether n bytes at a and b are equal. Sources of one message tend to share
-// their start (":/emoticons/..."), so their last eight bytes are compared first.
-inline bool sameBytes(const char* a, const char* b, std::size_t n)
-{
-    if (n < 8)
-        return std::memcmp(a, b, n) == 0;
-    std::uint64_t tailA;
-    std::uint64_t tailB;
-    std::memcpy(&tailA, a + n - 8, 8);
-    std::memcpy(&tailB, b + n - 8, 8);
-    return tailA == tailB && std::memcmp(a, b, n - 8) == 0;
-}
-
-}  // namespace
 
 struct SingleCallParser::Kept {
     std::unique_ptr<SingleCallParser> parser;
@@ -64,60 +47,64 @@ TESSEL_HOT void SingleCallParser::reset()
     downloader = nullptr;
     resourceImagesOnly = false;
     clearKeepingLittle(text);
-    more_.clear();
-    count_ = 0;
+    sources_.clear();
     memory_.clear();
+}
+
+TESSEL_HOT void SingleCallParser::parse(const char* data, std::size_t length)
+{
+    parseScanned(data, length, scanMessage(data, length));
+}
+
+TESSEL_HOT void SingleCallParser::parseScanned(const char* data, std::size_t length, const MessageScan& scan)
+{
+    // The tags written in an earlier run went with its text.
+    ++run_;
+    if (downloader)
+        downloader->beginCall();
+    TextParser::parseScanned(data, length, scan);
+}
+
+void SingleCallParser::onImgSrc(const char* tagStart, const std::string& value)
+{
+    reportImgSrc(tagStart, value);
 }
 
 TESSEL_HOT void SingleCallParser::reportImgSrc(const char* tagStart, std::string_view value)
 {
-    imgSrc(tagStart, value);
+    if (!wanted(value))
+        return;
+    SourceTable::Picture* known = sources_.find(value);
+    if (!known) {
+        known = resolveSource(tagStart, value);
+        if (!known)
+            return;
+    } else if (known->run == run_) {
+        // The text only grows during a run: the tag is still where it was written.
+        text.append(text, known->tagAt, known->tagLength);
+        return;
+    }
+    known->tagAt = text.size();
+    appendImageTag(text, known->path);
+    known->tagLength = text.size() - known->tagAt;
+    known->run = run_;
 }
 
-TESSEL_HOT bool SingleCallParser::findOrResolve(const char* tagStart, std::string_view src, std::string_view& path)
+TESSEL_HOT SourceTable::Picture* SingleCallParser::resolveSource(const char* tagStart, std::string_view src)
 {
-    if (more_.empty()) {
-        for (std::size_t i = 0; i < count_; ++i) {
-            const Resolved& known = resolved_[i];
-            if (known.sourceLength == src.size() && sameBytes(known.source, src.data(), src.size())) {
-                path = std::string_view(known.path, known.pathLength);
-                return true;
-            }
-        }
-    } else if (auto found = more_.find(src); found != more_.end()) {
-        path = found->second;
-        return true;
-    }
-
     // Resolving announces a tail of the source, which must end in a NUL. A
     // source that fails is tried again when met again, as with imageCache;
     // its copies, together no larger than the message, last until the end
     // of the call.
     const std::string_view source = keep(src);
     std::string downloaded;
+    std::string_view path;
     if (!resolve(tagStart, source, downloaded, path))
-        return false;
-    path = remember(source, path, downloaded);
-    return true;
-}
-
-TESSEL_HOT std::string_view SingleCallParser::remember(std::string_view source, std::string_view path,
-                                                       const std::string& downloaded)
-{
+        return nullptr;
+    // The path is a tail of the source, or a downloaded file's path, kept too.
     if (!downloaded.empty() && path.data() == downloaded.data())
         path = keep(path);
-    if (count_ < TableSize) {
-        resolved_[count_++] = {source.data(), source.size(), path.data(), path.size()};
-        return path;
-    }
-    // The table is full: from now on the map holds every source.
-    if (more_.empty()) {
-        for (const Resolved& known : resolved_)
-            more_.emplace(std::string_view(known.source, known.sourceLength),
-                          std::string_view(known.path, known.pathLength));
-    }
-    more_.emplace(source, path);
-    return path;
+    return &sources_.insert(source, path);
 }
 
 TESSEL_HOT std::string_view SingleCallParser::keep(std::string_view bytes)

@@ -4,17 +4,17 @@
 // in imageCache under their image keys: equal sources have equal keys. A
 // message's first few pictures go into a small table, compared one by one,
 // and cost neither a digest nor a map node; a message with more moves them
-// all into a map in the same memory.
+// into a hash table in the same memory (SourceTable) With a source it
+// keeps where it wrote the source's image tag into the text, so that a
+// picture shown again in a message costs one append.
 #pragma once
 
-#include <cstddef>
-#include <functional>
-#include <map>
 #include <string>
 #include <string_view>
 
 #include "html/RichTextParser.h"
 #include "html/run_memory.h"
+#include "html/source_table.h"
 
 namespace Tessel {
 
@@ -26,6 +26,14 @@ class SingleCallParser : public RichTextParser {
 public:
     SingleCallParser() = default;
     ~SingleCallParser() override = default;
+
+    // A run; a message that the caller has scanned already may go straight
+    // to parseScanned.
+    void parse(const char* data, std::size_t length) override;
+    void parseScanned(const char* data, std::size_t length, const MessageScan& scan);
+
+    // A source handed in as a string goes the way of those the tokenizer reports.
+    void onImgSrc(const char* tagStart, const std::string& value) override;
 
     // A parser for one call, as if new. Building and destroying a parser
     // takes half as long as converting a short plain message, so each thread
@@ -46,42 +54,29 @@ public:
 
 protected:
     // Takes the src value where it stands in the message: a source met
-    // before in the run is found without a copy.
+    // before is found without a copy, and an image tag written for it
+    // earlier in the run is copied from where it stands in the text.
     void reportImgSrc(const char* tagStart, std::string_view value) override;
-    // src need not be followed by a NUL: a source is copied, with one, only
-    // when it is first resolved.
-    bool findOrResolve(const char* tagStart, std::string_view src, std::string_view& path) override;
 
 private:
     // Makes a used parser as a new one, keeping the text buffer unless it
     // grew large; deletes the downloader, which closes its connections.
     void reset();
 
-    // Past this many sources the map takes over, so that a look-up compares
-    // with no more than this many entries one by one.
-    static constexpr std::size_t TableSize = 16;
-
-    // Plain members, so that the table is not cleared when the parser is built.
-    struct Resolved {
-        const char* source;
-        std::size_t sourceLength;
-        const char* path;
-        std::size_t pathLength;
-    };
+    // Resolves a source met for the first time in the call and remembers
+    // it with its path; null when it does not resolve. src need not be
+    // followed by a NUL: it is copied with one.
+    SourceTable::Picture* resolveSource(const char* tagStart, std::string_view src);
 
     // A copy of bytes, followed by a NUL, in the parser's memory.
     std::string_view keep(std::string_view bytes);
 
-    // Remembers a resolved source, kept, and its path: a tail of the source
-    // or a downloaded file's path, which is kept too.
-    std::string_view remember(std::string_view source, std::string_view path, const std::string& downloaded);
-
     RunArena memory_;
-    Resolved resolved_[TableSize];
-    std::size_t count_ = 0;
-    using SourceMap = std::map<std::string_view, std::string_view, std::less<>,
-                               RunAllocator<std::pair<const std::string_view, std::string_view>>>;
-    SourceMap more_{RunAllocator<char>(memory_)};
+    // The call's sources, their paths and where their image tags stand.
+    SourceTable sources_{memory_};
+    // Counts the runs, so that a tag written in an earlier run, whose text
+    // is gone, is written again.
+    std::size_t run_ = 0;
 };
 
 }  // namespace Tessel

@@ -1,7 +1,5 @@
 #include "html/TextParser.h"
 
-#include <cstring>
-
 #include "base/hot.h"
 #include "html/entities.h"
 
@@ -11,19 +9,18 @@ TextParser::~TextParser() = default;
 
 TESSEL_HOT void TextParser::parse(const char* data, std::size_t length)
 {
+    parseScanned(data, length, scanMessage(data, length));
+}
+
+TESSEL_HOT void TextParser::parseScanned(const char* data, std::size_t length, const MessageScan& scan)
+{
     text.clear();
+    const char* const end = data + length;
 
-    // The first angle bracket of either kind: a '<' bounds the search for '>'.
-    const char* end = data + length;
-    const char* lt = length ? static_cast<const char*>(std::memchr(data, '<', length)) : nullptr;
-    const char* searchEnd = lt ? lt : end;
-    const char* gt = searchEnd > data
-        ? static_cast<const char*>(std::memchr(data, '>', static_cast<std::size_t>(searchEnd - data)))
-        : nullptr;
-
-    if (lt || gt) {
-        // A leading '>' ends the tail of a tag cut off at the start: drop it.
-        const char* start = gt ? gt + 1 : data;
+    if (scan.angle) {
+        // A '>' before any '<' ends the tail of a tag cut off at the start:
+        // drop it.
+        const char* start = *scan.angle == '>' ? scan.angle + 1 : data;
         // The text is rarely longer than the markup it comes from: one
         // allocation up front instead of a series of doublings, and none
         // when a parser used before has the room already.
@@ -31,8 +28,14 @@ TESSEL_HOT void TextParser::parse(const char* data, std::size_t length)
             text.reserve(static_cast<std::size_t>(end - start));
         HtmlParser::parse(start, static_cast<std::size_t>(end - start));
     } else {
-        text.assign(data, length);
-        decodeEntities(text);
+        // White space before the first reference stays white space once
+        // decoded, and is trimmed: it is not copied.
+        const char* start = data;
+        while (start < end && isTrimmedSpace(*start))
+            ++start;
+        text.assign(start, static_cast<std::size_t>(end - start));
+        if (scan.ampersand)
+            decodeEntitiesFrom(text, static_cast<std::size_t>(scan.ampersand - start));
     }
 
     trimLeadingSpace(text);

@@ -706,4 +706,10 @@ TESSEL_HOT void decodeEntities(std::string& s)
     s.resize(decodeFrom(data, data + s.size(), static_cast<const char*>(first)));
 }
 
+TESSEL_HOT void decodeEntitiesFrom(std::string& s, std::size_t first)
+{
+    char* const data = s.data();
+    s.resize(decodeFrom(data, data + s.size(), data + first));
+}
+
 }  // namespace Tessel

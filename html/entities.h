@@ -54,6 +54,9 @@ void fillEntityTable();
 // Replaces character references in s by their bytes (UTF-8 above ASCII).
 void decodeEntities(std::string& s);
 
+// The same for a string whose first '&' is known to be at `first`.
+void decodeEntitiesFrom(std::string& s, std::size_t first);
+
 // Writes the UTF-8 form of a code point of 128 or more into buffer (at least
 // 4 bytes); returns the byte count, 0 for code points of 0x200000 and above.
 int encodeUtf8(std::uint32_t codePoint, char* buffer);

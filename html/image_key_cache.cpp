@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/byte_hash.h"
 #include "html/md5.h"
 
 namespace Tessel {
@@ -26,36 +27,9 @@ static_assert(sizeof(Slot) == 64);
 Slot slots[SlotCount];
 std::atomic_flag busy = ATOMIC_FLAG_INIT;
 
-inline std::uint64_t load64(const char* p)
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-inline std::uint64_t mix(std::uint64_t hash, std::uint64_t word)
-{
-    hash = (hash ^ word) * 0x9e3779b97f4a7c15u;
-    return hash ^ (hash >> 29);
-}
-
-// Eight bytes at a time; the last word overlaps the one before it.
 std::size_t slotOf(std::string_view source)
 {
-    const char* p = source.data();
-    const std::size_t n = source.size();
-    std::uint64_t hash = n;
-    if (n >= 8) {
-        for (std::size_t at = 0; at + 8 <= n; at += 8)
-            hash = mix(hash, load64(p + at));
-        hash = mix(hash, load64(p + n - 8));
-    } else {
-        std::uint64_t word = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            word = (word << 8) | static_cast<unsigned char>(p[i]);
-        hash = mix(hash, word);
-    }
-    return static_cast<std::size_t>(hash ^ (hash >> 32)) & (SlotCount - 1);
+    return static_cast<std::size_t>(hashBytes(source)) & (SlotCount - 1);
 }
 
 }  // namespace

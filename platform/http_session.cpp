@@ -16,6 +16,7 @@ namespace {
 // once the reader has taken the buffer down to half of it.
 constexpr std::size_t bodyLimit = 256 * 1024;
 constexpr int pollMilliseconds = 1000;
+constexpr std::size_t receiveBufferSize = 64 * 1024;
 
 DWORD errorFor(CURLcode code)
 {
@@ -180,6 +181,7 @@ HINTERNET Session::openRequest(Connection& connection, LPCSTR path, LPCSTR refer
     }
     request->callback = connection.callback;
     request->handle = internetHandles().add(request);
+    request->body.swap(spareBody);
     requests.push_back(request);
     return request->handle;
 }
@@ -203,6 +205,9 @@ bool Session::configure(Request& request)
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Large reads from the socket: a picture arrives in a few pieces, not in
+    // one per 16 KB, each with its system calls and its hand-over.
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, long(receiveBufferSize));
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request.headerList);
     if (!agent.empty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
@@ -258,19 +263,9 @@ BOOL Session::read(const std::shared_ptr<Request>& request, INTERNET_BUFFERSA* b
         SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
         return 0;
     }
+    // What has arrived is read at once, even when it is less than asked for.
     if (r.unread() > 0) {
-        std::size_t length = std::min<std::size_t>(r.unread(), buffers->dwBufferLength);
-        std::memcpy(buffers->lpvBuffer, r.body.data() + r.bodyOffset, length);
-        buffers->dwBufferLength = static_cast<DWORD>(length);
-        r.bodyOffset += length;
-        if (r.bodyOffset == r.body.size()) {
-            r.body.clear();
-            r.bodyOffset = 0;
-        }
-        if (r.paused && r.unread() <= bodyLimit / 2) {
-            toResume.push_back(request);
-            wake();
-        }
+        takeBuffered(r, *buffers);
         return 1;
     }
     if (r.phase == Request::finished) {
@@ -374,9 +369,19 @@ void Session::run()
 {
     std::unique_lock<std::mutex> lock(mutex);
     while (!stopping) {
-        startQueued();
+        startQueued(lock);
         int running = 0;
+        // curl's callbacks take the mutex themselves, so that a caller can
+        // read what has arrived while curl reads on.
+        lock.unlock();
         curl_multi_perform(multi, &running);
+        lock.lock();
+        // curl has nothing more for now: pending reads take what there is.
+        for (const auto& entry : active) {
+            Request& request = *entry.second;
+            if (request.pending == Request::readStep && request.unread() > 0)
+                fillPendingRead(request);
+        }
         collectFinished();
         deliverCompletions(lock);
         if (stopping)
@@ -388,7 +393,7 @@ void Session::run()
     stopTransfers();
 }
 
-void Session::startQueued()
+void Session::startQueued(std::unique_lock<std::mutex>& lock)
 {
     dropRetired();
     if (!toStart.empty())
@@ -402,13 +407,22 @@ void Session::startQueued()
             transferDone(*request, CURLE_FAILED_INIT);
     }
     toStart.clear();
+    std::vector<std::shared_ptr<Request>> resumed;
     for (const auto& request : toResume) {
         if (request->closed || !request->paused || !active.count(request->easy))
             continue;
         request->paused = false;
-        curl_easy_pause(request->easy, CURLPAUSE_CONT);
+        resumed.push_back(request);
     }
     toResume.clear();
+    // Resuming may hand curl's held data to bodyData at once, which takes
+    // the mutex. Only the worker drops an easy handle, so each stays valid.
+    if (!resumed.empty()) {
+        lock.unlock();
+        for (const auto& request : resumed)
+            curl_easy_pause(request->easy, CURLPAUSE_CONT);
+        lock.lock();
+    }
 }
 
 void Session::collectFinished()
@@ -462,6 +476,12 @@ void Session::dropRetired()
             curl_multi_remove_handle(multi, request->easy);
         curl_easy_cleanup(request->easy);
         request->easy = nullptr;
+        // The next request takes over its body buffer, with its room.
+        if (request->body.capacity() > spareBody.capacity()) {
+            request->body.clear();
+            request->bodyOffset = 0;
+            spareBody.swap(request->body);
+        }
     }
     toRetire.clear();
 }
@@ -504,6 +524,7 @@ void Session::stopTransfers()
 
 void Session::headerLine(Request& request, const char* line, std::size_t length)
 {
+    std::unique_lock<std::mutex> lock(mutex);
     if (startsWithNoCase(line, length, "http/")) {
         const char* space = static_cast<const char*>(std::memchr(line, ' ', length));
         request.status = space ? std::strtol(space + 1, nullptr, 10) : 0;
@@ -519,32 +540,60 @@ void Session::headerLine(Request& request, const char* line, std::size_t length)
         if (s >= 200 && !followed)
             headersArrived(request);
     }
+    deliverCompletions(lock);
 }
 
 std::size_t Session::bodyData(Request& request, const char* data, std::size_t length)
 {
+    std::unique_lock<std::mutex> lock(mutex);
     if (request.closed)
         return 0;  // nobody reads any more: abort the transfer
     headersArrived(request);
-    std::size_t taken = 0;
-    if (request.pending == Request::readStep) {
-        INTERNET_BUFFERSA& target = *request.readTarget;
-        taken = std::min<std::size_t>(length, target.dwBufferLength);
-        std::memcpy(target.lpvBuffer, data, taken);
-        target.dwBufferLength = static_cast<DWORD>(taken);
-        request.pending = Request::noStep;
-        request.readTarget = nullptr;
-        complete(request, request.readContext, 0);
-    } else if (request.unread() >= bodyLimit) {
+    if (request.pending != Request::readStep && request.unread() >= bodyLimit) {
         request.paused = true;
+        deliverCompletions(lock);
         return CURL_WRITEFUNC_PAUSE;
     }
     if (request.bodyOffset > 0 && request.bodyOffset >= request.body.size() / 2) {
         request.body.erase(request.body.begin(), request.body.begin() + request.bodyOffset);
         request.bodyOffset = 0;
     }
-    request.body.insert(request.body.end(), data + taken, data + length);
+    // Room for as much as is kept before pausing and one more piece, taken
+    // once per session: the buffer goes from request to request.
+    if (request.body.capacity() < bodyLimit + receiveBufferSize)
+        request.body.reserve(bodyLimit + receiveBufferSize);
+    request.body.insert(request.body.end(), data, data + length);
+    // A pending read completes once it can be filled, rather than with each
+    // piece curl hands over; with less when curl has nothing more for now or
+    // the body ends. Each completion wakes the reader.
+    if (request.pending == Request::readStep && request.unread() >= request.readTarget->dwBufferLength)
+        fillPendingRead(request);
+    deliverCompletions(lock);
     return length;
+}
+
+void Session::takeBuffered(Request& request, INTERNET_BUFFERSA& target)
+{
+    const std::size_t length = std::min<std::size_t>(request.unread(), target.dwBufferLength);
+    std::memcpy(target.lpvBuffer, request.body.data() + request.bodyOffset, length);
+    target.dwBufferLength = static_cast<DWORD>(length);
+    request.bodyOffset += length;
+    if (request.bodyOffset == request.body.size()) {
+        request.body.clear();
+        request.bodyOffset = 0;
+    }
+    if (request.paused && request.unread() <= bodyLimit / 2) {
+        toResume.push_back(std::static_pointer_cast<Request>(request.shared_from_this()));
+        wake();
+    }
+}
+
+void Session::fillPendingRead(Request& request)
+{
+    takeBuffered(request, *request.readTarget);
+    request.pending = Request::noStep;
+    request.readTarget = nullptr;
+    complete(request, request.readContext, 0);
 }
 
 void Session::headersArrived(Request& request)
@@ -566,6 +615,9 @@ void Session::transferDone(Request& request, CURLcode result)
     request.error = errorFor(result);
     if (request.pending == Request::sendStep) {
         complete(request, request.context, request.error);
+    } else if (request.pending == Request::readStep && request.unread() > 0) {
+        // What is left is read first; the next read ends the body.
+        fillPendingRead(request);
     } else if (request.pending == Request::readStep) {
         request.readTarget->dwBufferLength = 0;
         request.readTarget = nullptr;

@@ -4,8 +4,9 @@
 // completion. Connections name a host; requests carry one GET transfer each.
 //
 // Locking: one mutex per session guards everything that the worker and the
-// callers share. curl itself is only touched by the worker, apart from the
-// setup of a request's easy handle before it is queued. The status callback
+// callers share; the worker lets go of it while curl transfers, and curl's
+// callbacks take it. curl itself is only touched by the worker, apart from
+// the setup of a request's easy handle before it is queued. The status callback
 // is called without the mutex held; closing a request waits until a callback
 // already running for it has returned, so that after InternetCloseHandle no
 // callback for it runs and none of its caller's buffers is written.
@@ -105,7 +106,10 @@ public:
     // Closes the root handle: cancels everything and stops the worker.
     void shutdown();
 
-    // Called by curl on the worker thread, with the mutex held.
+    // Called by curl on the worker thread; they take the mutex, which the
+    // worker does not hold while curl reads. A step they complete is
+    // delivered before they return: the caller works on a chunk, or takes
+    // what is buffered, while curl goes on reading the next.
     void headerLine(Request& request, const char* line, std::size_t length);
     std::size_t bodyData(Request& request, const char* data, std::size_t length);
     // Called by curl on the worker thread whenever it closes a socket.
@@ -119,7 +123,7 @@ private:
     };
 
     void run();
-    void startQueued();
+    void startQueued(std::unique_lock<std::mutex>& lock);
     void collectFinished();
     void deliverCompletions(std::unique_lock<std::mutex>& lock);
     void dropRetired();
@@ -128,6 +132,10 @@ private:
     void headersArrived(Request& request);
     void transferDone(Request& request, CURLcode result);
     void complete(Request& request, DWORD_PTR context, DWORD error);
+    // Copies what is buffered, up to the target's length, into it.
+    void takeBuffered(Request& request, INTERNET_BUFFERSA& target);
+    // Completes a pending read with what is buffered.
+    void fillPendingRead(Request& request);
     void retire(const std::shared_ptr<Request>& request);
     void waitForCallbacks(std::unique_lock<std::mutex>& lock);
     void wake();
@@ -153,6 +161,8 @@ private:
     // Worker only: sockets of the connections that curl keeps for reuse.
     std::set<curl_socket_t> keptSockets;
     std::deque<Completion> completions;
+    // The body buffer of a dropped request, which the next request takes.
+    std::vector<char> spareBody;
     const Request* delivering = nullptr;  // whose callback runs right now
 };
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <rapidxml/rapidxml.hpp>
@@ -223,6 +225,42 @@ TEST_F(Catalogue, CopiesOwnTheirRecords)
     assigned = alias;
     EXPECT_EQ(assigned.getPathFromName("old"), tag("1"));
     EXPECT_EQ(assigned.nameIndex.at("new"), assigned.getClassicPtr() + 1);
+}
+
+TEST_F(Catalogue, LookUpsAnswerAsNameIndexDoes)
+{
+    // Names of every length around the table's 8-byte words, names that
+    // differ in one byte, the empty name, a repeated name (the first entry
+    // keeps it), and names the catalogue lacks.
+    std::string xml = "<face><clasic size=\"700\"><em id=\"0\"></em>";
+    std::vector<std::string> asked = {"", "x", "nam", "name 1x"};
+    for (int i = 1; i < 700; ++i) {
+        std::string name =
+            std::string(std::size_t(i % 23), 'a' + char(i % 26)) + "name " + std::to_string(i % 600);
+        xml += "<em id=\"" + std::to_string(i) + "\">" + name + "</em>";
+        asked.push_back(name);
+        name.back() ^= 0x40;
+        asked.push_back(name);
+    }
+    EmoticonCache cache = load(xml + "</clasic></face>");
+    auto expected = [&](const std::string& name) {
+        const auto found = cache.nameIndex.find(name);
+        return found == cache.nameIndex.end() ? std::string() : tag(found->second->id);
+    };
+    for (const std::string& name : asked)
+        ASSERT_EQ(cache.getPathFromName(name), expected(name)) << name;
+
+    // nameIndex is public: after a client has added or erased names (which
+    // changes their count), the look-ups answer as the map now does, and so
+    // does a copy.
+    cache.nameIndex.emplace("added", cache.getClassicPtr() + 5);
+    EXPECT_EQ(cache.getPathFromName("added"), tag("5"));
+    cache.nameIndex.erase("added");
+    cache.nameIndex.erase(asked[10]);
+    EXPECT_EQ(cache.getPathFromName("added") + cache.getPathFromName(asked[10]), "");
+    const EmoticonCache copy(cache);
+    for (const std::string& name : asked)
+        ASSERT_EQ(copy.getPathFromName(name), expected(name)) << name;
 }
 
 TEST_F(Catalogue, UnusableLocationsFallBackBesideTheExecutable)

@@ -163,6 +163,27 @@ TEST(StandIn, CompletesStepsOnItsWorkerThreadAndNoneOfAClosedRequest)
     EXPECT_EQ(buffers.dwBufferLength, sizeof chunk);
     EXPECT_EQ(std::string(chunk, sizeof chunk), std::string(sizeof chunk, 'x'));
 
+    // A request closed with most of its body unread leaves none of it to
+    // the next one, which takes over its buffer.
+    HINTERNET partly = openRequest(root, "127.0.10.1", "/a");
+    EXPECT_FALSE(HttpSendRequestA(partly, nullptr, 0, nullptr, 0));
+    ASSERT_EQ(await(++count).error, 0u);
+    if (!read(partly, buffers, chunk, sizeof chunk, 44)) {
+        ASSERT_EQ(await(++count).error, 0u);
+    }
+    EXPECT_TRUE(InternetCloseHandle(partly));
+    HINTERNET again = openRequest(root, "127.0.10.1", "/a");
+    EXPECT_FALSE(HttpSendRequestA(again, nullptr, 0, nullptr, 0));
+    ASSERT_EQ(await(++count).error, 0u);
+    for (received.clear();; received.append(chunk, buffers.dwBufferLength)) {
+        if (!read(again, buffers, chunk, sizeof chunk, 45)) {
+            ASSERT_EQ(await(++count).error, 0u);
+        }
+        if (buffers.dwBufferLength == 0)
+            break;
+    }
+    EXPECT_TRUE(received == body);
+
     // Closing the root closes what was opened under it.
     EXPECT_TRUE(InternetCloseHandle(root));
     EXPECT_FALSE(InternetCloseHandle(request));

@@ -1,8 +1,12 @@
 // The exported functions after Init, on the sample test catalogue.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "api/state.h"
 #include "html/HtmlParser.h"
+#include "html/RichTextParser.h"
 #include "support/common.h"
 
 using namespace Tessel;
@@ -77,6 +81,32 @@ TEST_F(LibraryTest, EachParseHtmlStartsAfresh)
     EXPECT_TRUE(ParseHtml("<p>outer " + img + "</p>x", parseFromCallback, 1, false));
     EXPECT_EQ(calls(), "2::/e/1.png|2::/e/9.png|1:inner<img src=\":/e/9.png\"/>|1:" + P + "outer " +
                            "<img src=\":/e/1.png\"/></p>x|");
+}
+
+TEST_F(LibraryTest, ParseHtmlWithoutMarkupAnnouncesWhatTheParserMakes)
+{
+    // A message without markup or references is announced without a parser:
+    // the same text as the parser makes of it, NUL-terminated. Messages with
+    // references or markup go through the parser and are compared too.
+    const std::string pieces[] = {
+        " ",     "\t",     "\r\n", "\v", "a", "word ", "\xC3\xA9", std::string(1, '\0'), "&", "&amp;",
+        "&#32;", "&nbsp;", ";",    "<",  ">", "<b>",   "<p>"};
+    std::mt19937 rng(20261207u);
+    RichTextParser parser;
+    for (int round = 0; round < 3000; ++round) {
+        // Most messages draw from the pieces without '&' or markup.
+        const std::size_t drawFrom = round % 4 == 0 ? std::size(pieces) : round % 4 == 1 ? 12 : 8;
+        std::string message;
+        for (std::size_t n = rng() % 40; n > 0; --n)
+            message += pieces[rng() % drawFrom];
+        callbackCalls.clear();
+        ASSERT_TRUE(ParseHtml(message, recordCallback, round, false));
+        parser.parse(message.data(), message.size());
+        ASSERT_EQ(callbackCalls.size(), 1u) << message;
+        EXPECT_EQ(callbackCalls[0].data, parser.text) << message;
+        EXPECT_TRUE(callbackCalls[0].nulTerminated);
+        EXPECT_EQ(callbackCalls[0].user, round);
+    }
 }
 
 TEST_F(LibraryTest, ParseHtml2ReturnsRewrittenCopy)

@@ -26,6 +26,16 @@ std::string tagOf(const std::string& path)
     return out;
 }
 
+// The same tag written around the path where it stands in a buffer.
+std::string tagAround(const std::string& path)
+{
+    std::vector<char> buffer(ImageTagOpen + path.size() + ImageTagClose, '*');
+    std::copy(path.begin(), path.end(), buffer.begin() + ImageTagOpen);
+    std::string out = "x";
+    appendImageTagAround(out, buffer.data(), path.size());
+    return out.substr(1);
+}
+
 // The names of the elements (start tags) that an HTML reader finds in markup: quoted
 // attribute values are passed over whole, as a browser or Qt passes them.
 std::vector<std::string> elements(const std::string& html)
@@ -78,6 +88,44 @@ TEST(Markup, FilePathsAreWrittenAsQtReadsThemBack)
     std::string out = "<";
     appendQuotedValue(out, "say \"hi\" & go");
     EXPECT_EQ(out, "<say &quot;hi&quot; & go");
+}
+
+TEST(Markup, EveryMarkIsEscapedWhereverItStands)
+{
+    // Paths shorter and longer than the blocks they are searched in, each
+    // with one mark at every position, against the byte-by-byte rule.
+    auto escapedByRule = [](const std::string& path) {
+        const bool resource = path.compare(0, 2, ":/") == 0;
+        std::string written;
+        for (char c : path) {
+            const char* replacement = c == '"'   ? "&quot;"
+                                      : resource ? nullptr
+                                      : c == '%' ? "%25"
+                                      : c == '#' ? "%23"
+                                      : c == '?' ? "%3F"
+                                      : c == '&' ? "&amp;"
+                                      : c == '<' ? "&lt;"
+                                      : c == '>' ? "&gt;"
+                                                 : nullptr;
+            written += replacement ? std::string(replacement) : std::string(1, c);
+        }
+        return "<img src=\"" + written + "\"/>";
+    };
+    for (const std::string start : {"/", ":/"}) {
+        for (std::size_t length = start.size(); length <= 40; ++length) {
+            const std::string plain = start + std::string(length - start.size(), 'a');
+            ASSERT_EQ(tagOf(plain), escapedByRule(plain));
+            ASSERT_EQ(tagAround(plain), escapedByRule(plain));
+            for (std::size_t at = start.size(); at < length; ++at) {
+                for (char mark : {'"', '%', '#', '?', '&', '<', '>', '$', '\xA2'}) {
+                    std::string path = plain;
+                    path[at] = mark;
+                    ASSERT_EQ(tagOf(path), escapedByRule(path)) << path;
+                    ASSERT_EQ(tagAround(path), escapedByRule(path)) << path;
+                }
+            }
+        }
+    }
 }
 
 class Injection : public ::testing::Test {

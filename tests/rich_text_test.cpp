@@ -275,6 +275,45 @@ TEST_F(BodyTest, QtMessageRoundTrip)
     EXPECT_EQ(parser.imageList, (StringPairList{{key, picture}}));
 }
 
+TEST_F(BodyTest, ARebuildWithATitleDivIsTheRebuildOfTheBodyWithoutIt)
+{
+    // After a plain body tag the rest of the body is parsed where it stands;
+    // after anything else a copy without the div is. Either way the result
+    // is that of the body without its div, whatever the div cuts into.
+    const std::string before[] = {"<body>",
+                                  "<body style=\" font-family:'Sans'; a>b;\">",
+                                  "",
+                                  "<body style=\"x\" id=\"y\">",
+                                  "<body style=\"open>",
+                                  "<body style=\">",
+                                  "<p>",
+                                  "<b>text",
+                                  "<!-- c",
+                                  "<script>",
+                                  "<img id=\"smile",
+                                  "<body style='x'>"};
+    const std::string after[] = {
+        "<p>Hi " + ref("smile") + ref(key) + "</p></body>",
+        "\">" + ref("wink") + "-->" + ref(key) + "</script>" + ref("cake"),
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">\n"
+        "<html><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">\n"
+        "p, li { white-space: pre-wrap; }\n</style></head>" +
+            ref("grin"),
+        "  text " + ref("feedface") + ref(key) + " end"};
+    const StringPairList images{{key, picture}};
+    for (const std::string& start : before) {
+        for (const std::string& rest : after) {
+            parser.loadImageList(images);
+            parser.rebuildHtml(start + rest);
+            const std::string expectedBody = parser.body, expectedText = parser.text;
+            parser.loadImageList(images);
+            parser.rebuildHtml(start + titleDiv("T", "S", "D") + rest);
+            EXPECT_EQ(parser.body, expectedBody) << start << rest;
+            EXPECT_EQ(parser.text, expectedText) << start << rest;
+        }
+    }
+}
+
 TEST_F(BodyTest, RunLookupsSurviveTheBaseRun)
 {
     // The base class's keep-body run on a body parser leaves emoticon ids
@@ -298,6 +337,34 @@ TEST_F(BodyTest, RunLookupsSurviveTheBaseRun)
         EXPECT_EQ(parser.text, "[smile][wink][grin][cake][rock & roll]");
         EXPECT_EQ(parser.emoticonList, run == 0 ? StringPairList{} : all);
         EXPECT_EQ(parser.imageList, (StringPairList{{key, picture}}));
+    }
+}
+
+TEST(BodyEmoticons, EachIdIsListedOnceHoweverMany)
+{
+    // 40 emoticons, two of them sharing an id, each shown three times: the
+    // first sixteen ids are remembered apart from seenEmoticons, the others
+    // in it, and every id is listed once, in the order first met.
+    TempDir dir;
+    std::string xml = "<face><clasic size=\"40\">";
+    for (int n = 1; n <= 40; ++n)
+        xml += "<em id=\"" + std::to_string(n == 30 ? 3 : n) + "\">e" + std::to_string(n) + "</em>";
+    EmoticonCache catalogue(dir.write("emo.dat", xml + "</clasic></face>").c_str());
+    RichTextParser_Orb parser;
+    parser.catalogue = &catalogue;
+    std::string message;
+    StringPairList expected;
+    for (int round = 0; round < 3; ++round) {
+        for (int n = 1; n <= 40; ++n) {
+            message += img(":/Res/FaceMgr/em/" + std::to_string(n) + ".png");
+            if (round == 0 && n != 30)
+                expected.emplace_back("e" + std::to_string(n), "[e" + std::to_string(n) + "]");
+        }
+    }
+    for (int run = 0; run < 2; ++run) {
+        parser.convertMessage(message);
+        EXPECT_EQ(parser.emoticonList, expected);
+        EXPECT_TRUE(parser.seenEmoticons.empty());
     }
 }
 

@@ -133,3 +133,33 @@ TEST_F(Threads, OverlappingCallsAreRefusedNotRun)
     EXPECT_EQ(wrong.load(), 0);
     RecordProperty("refused", refused.load());
 }
+
+TEST(CatalogueThreads, AFreshCatalogueIsReadOnManyThreadsAtOnce)
+{
+    // The first look-ups build the catalogue's table of names: four threads
+    // make them together, and all get the answers of its nameIndex.
+    TempDir dir;
+    std::string xml = "<face><clasic size=\"300\">";
+    for (int i = 1; i <= 300; ++i)
+        xml += "<em id=\"" + std::to_string(i) + "\">name " + std::to_string(i % 250) + "</em>";
+    const EmoticonCache cache(dir.write("emo.dat", xml + "</clasic></face>").c_str());
+    std::atomic<int> wrong{0};
+    StartLine start(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            start.wait();
+            for (int i = 0; i < 300; ++i) {
+                const std::string name = "name " + std::to_string(i);
+                const auto found = cache.nameIndex.find(name);
+                const std::string expected =
+                    found == cache.nameIndex.end()
+                        ? ""
+                        : "<img src=\":/Res/FaceMgr/em/" + found->second->id + ".png\"/>";
+                wrong += cache.getPathFromName(name) != expected;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}

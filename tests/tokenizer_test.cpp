@@ -170,14 +170,32 @@ TEST(HtmlParser, QtPrologueReadsAsAnyOtherHead)
 
 TEST(HtmlParser, QtAttributesReadAsAnyOthers)
 {
-    // A style attribute, and an image's first src with the tag's end after
-    // it, written exactly as Qt writes them are read in one step; the same
-    // tags with a tab before the attribute take the ordinary path and must
-    // give the same text, reports and tag offsets, whatever follows.
-    const std::string openings[] = {"<span style=\"", "<p style=\"", "<img src=\"", "<img style=\""};
-    const std::string rests[] = {"a\">x", "\">x", "a>b\">x", "a>b", "a", "", "a\" id=\"7\">x", "a\"id=\"7\">x",
-                                 "a\" src=\"b\"/>x", "a\" />x", "a\" /", "a\" />", "a\" /src=\"b\">x",
-                                 "a\"/><img src=\"c\">x</p>"};
+    // A style attribute, an image's first src with the tag's end after it,
+    // written exactly as Qt writes them, and a body's reference tag as the
+    // library writes it are read in one step; the same tags with a tab
+    // before the attribute take the ordinary path and must give the same
+    // text, reports and tag offsets, whatever follows.
+    const std::string openings[] = {"<span style=\"", "<p style=\"", "<img src=\"", "<img style=\"",
+                                    "<img id=\""};
+    const std::string rests[] = {"a\">x",
+                                 "\">x",
+                                 "a>b\">x",
+                                 "a>b",
+                                 "a",
+                                 "",
+                                 "a\" id=\"7\">x",
+                                 "a\"id=\"7\">x",
+                                 "a\" src=\"b\"/>x",
+                                 "a\" />x",
+                                 "a\" /",
+                                 "a\" />",
+                                 "a\" /src=\"b\">x",
+                                 "a\"/>x",
+                                 "a\"/",
+                                 "a\"/>",
+                                 "a\"/src=\"b\">x",
+                                 "a\"/><img src=\"c\">x</p>",
+                                 "a\"/><img id=\"c\"/>x"};
     for (const std::string& opening : openings) {
         for (const std::string& rest : rests) {
             std::string other = opening;

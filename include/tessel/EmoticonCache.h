@@ -11,6 +11,12 @@
 
 #include "tessel/export.h"
 
+/// @cond internal
+namespace Tessel {
+class EmoticonLookup;
+}
+/// @endcond
+
 /// One emoticon of the catalogue.
 ///
 /// Records sit in the two arrays of an EmoticonCache, classic records first:
@@ -121,8 +127,11 @@ public:
     EMOSTRUCT* getOtherPtr();
 
 private:
-    struct ReplacedGroups;
-    std::unique_ptr<ReplacedGroups> replacedGroups;
+    /// @cond internal
+    friend class Tessel::EmoticonLookup;
+    /// @endcond
+    struct Internals;
+    std::unique_ptr<Internals> internals;
 
     void swap(EmoticonCache& other) noexcept;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message-body entry points over the library-wide body parser.
 #include "api/state.h"
 #include "html/HtmlParser.h"

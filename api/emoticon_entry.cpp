@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emoticon entry points over the library-wide catalogue.
 #include "api/state.h"
 #include "base/number.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library-wide state shared by the exported functions. It lives as long
 // as the library is loaded; the three objects made by Init are never freed.
 // The parsers and the downloader below never reach up for it: the entry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Library start-up and the text entry points.
 #include "api/state.h"
 #include "base/hot.h"

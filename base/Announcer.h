@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The client's result callback together with the user value of the call it
 // belongs to. Each conversion carries its own, so that calls on several
 // threads never hand one another's value to the client.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The memory that long-lived buffers keep between messages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A hash of a byte string for the library's open-addressing tables: eight
 // bytes at a time, every byte counted, the bits spread at the end so that the
 // low ones, which pick a slot, depend on all of them.

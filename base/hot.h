@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Marks the functions that converting a chat message runs through on its
 // common path. The compiler places them side by side, so that the code of a
 // conversion sits on a few pages instead of being spread over the library:

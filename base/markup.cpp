@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "base/markup.h"
 
 #include "base/hot.h"

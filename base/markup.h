@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing produced markup: pieces put together at once, and names and paths
 // written into attribute values so that they stay inside them.
 #pragma once

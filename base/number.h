@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decimal numbers read the way atoi reads them, without its undefined
 // behaviour on overflow.
 #pragma once

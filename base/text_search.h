@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Searches for short fixed markers in message text.
 #pragma once
 

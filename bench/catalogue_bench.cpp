@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a catalogue of 5,000 emoticons, and name look-ups in it.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs one conversion over one corpus, for callgrind to count the
 // instructions it takes per message: a figure that, unlike a timing, does not
 // move with the load of a shared machine. Only the conversion's own call is
@@ -24,9 +25,10 @@
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s CONVERSION CORPUS [PASSES]\n"
-                             "  CONVERSION: ParseHtml, ParseHtml_Orb, HtmlFromBody, decodeEntities\n"
-                             "  CORPUS: qt, plain, short, dense, large, fixed16, no_amp, no_amp_short\n",
+        std::fprintf(stderr,
+                     "usage: %s CONVERSION CORPUS [PASSES]\n"
+                     "  CONVERSION: ParseHtml, ParseHtml_Orb, HtmlFromBody, decodeEntities\n"
+                     "  CORPUS: qt, plain, short, dense, large, fixed16, no_amp, no_amp_short\n",
                      argv[0]);
         return 2;
     }
@@ -38,13 +40,16 @@ int main(int argc, char** argv)
 
     std::string out;
     const std::map<std::string, std::function<void(std::size_t)>> conversions = {
-        {"ParseHtml", [&](std::size_t i) { Tessel::ParseHtml(messages[i], benchsupport::ignoreResult, 0, false); }},
+        {"ParseHtml",
+         [&](std::size_t i) { Tessel::ParseHtml(messages[i], benchsupport::ignoreResult, 0, false); }},
         {"ParseHtml_Orb", [&](std::size_t i) { Tessel::ParseHtml_Orb(messages[i]); }},
-        {"HtmlFromBody", [&](std::size_t i) {
+        {"HtmlFromBody",
+         [&](std::size_t i) {
              const auto& made = benchsupport::corpusBodies(corpus);
              Tessel::HtmlFromBody(out, made.bodies[i], made.images[i]);
          }},
-        {"decodeEntities", [&](std::size_t i) {
+        {"decodeEntities",
+         [&](std::size_t i) {
              out.assign(messages[i]);
              Tessel::decodeEntities(out);
          }},

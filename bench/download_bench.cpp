@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 100 pictures of 200 KB from one loopback host: through ImageDownloader
 // (WinINet calls, worker-thread completions, 3000 ms waits never reached) and
 // through one libcurl easy handle with keep-alive, both writing every picture
@@ -112,5 +113,8 @@ void BM_CurlEasyKeepAlive(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_ImageDownloader)->Name("Download/ImageDownloader")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_CurlEasyKeepAlive)->Name("Download/curl_easy_keep_alive")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CurlEasyKeepAlive)
+    ->Name("Download/curl_easy_keep_alive")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_MAIN();

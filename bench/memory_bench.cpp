@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Peak heap use of converting the 1 MB message: for each conversion, the
 // highest number of heap bytes in use during the call beyond those in use
 // before it, with the library's parsers holding no buffers from an earlier

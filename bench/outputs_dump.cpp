@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes every output of every conversion for the corpus and for many
 // generated messages to standard output, so that a change meant only to make
 // the library faster can be checked byte for byte: dump before, dump after,
@@ -100,7 +101,8 @@ std::vector<std::string> generatedReferences(int count)
             switch (random.below(8)) {
             case 0:
             case 1: {
-                std::string name = names[static_cast<std::size_t>(random.below(static_cast<int>(names.size())))];
+                std::string name =
+                    names[static_cast<std::size_t>(random.below(static_cast<int>(names.size())))];
                 if (random.percent(15))
                     name.resize(static_cast<std::size_t>(random.below(static_cast<int>(name.size()) + 1)));
                 if (random.percent(10))
@@ -108,11 +110,22 @@ std::vector<std::string> generatedReferences(int count)
                 text += "&" + name;
                 break;
             }
-            case 2: text += "&#" + digits("0123456789", random.below(22)); break;
-            case 3: text += std::string(random.percent(50) ? "&#x" : "&#X") + digits("0123456789abcdefABCDEFg", random.below(20)); break;
-            case 4: text += digits("abcXYZ019 ;&#", random.between(1, 20)); break;
-            case 5: text += static_cast<char>(random.below(256)); break;
-            default: text += ';'; break;
+            case 2:
+                text += "&#" + digits("0123456789", random.below(22));
+                break;
+            case 3:
+                text += std::string(random.percent(50) ? "&#x" : "&#X") +
+                        digits("0123456789abcdefABCDEFg", random.below(20));
+                break;
+            case 4:
+                text += digits("abcXYZ019 ;&#", random.between(1, 20));
+                break;
+            case 5:
+                text += static_cast<char>(random.below(256));
+                break;
+            default:
+                text += ';';
+                break;
             }
             if (random.percent(60))
                 text += ';';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversions of the library over the corpus: "qt" is the 2,000 Qt chat
 // messages, "plain" the messages without markup, "short" the short ones
 // escaped as typed text, "dense" the entity-dense text, "large" the 1 MB
@@ -55,9 +56,8 @@ void parseHtml2(benchmark::State& state, const char* corpus)
 void parseHtmlOrb(benchmark::State& state, const char* corpus)
 {
     initLibrary();
-    runOverMessages(state, messagesOf(corpus), [](const std::string& message) {
-        Tessel::ParseHtml_Orb(message);
-    });
+    runOverMessages(state, messagesOf(corpus),
+                    [](const std::string& message) { Tessel::ParseHtml_Orb(message); });
 }
 
 // The body conversions run over the bodies that ParseHtml_Orb made; their
@@ -165,7 +165,9 @@ BENCHMARK_CAPTURE(parseHtml, dense, "dense", false)->Name("ParseHtml/dense");
 BENCHMARK_CAPTURE(parseHtml, large, "large", false)->Name("ParseHtml/large");
 BENCHMARK_CAPTURE(parseHtml, fixed16, "fixed16", false)->Name("ParseHtml/fixed16");
 BENCHMARK_CAPTURE(parseHtmlLatency, qt, "qt")->Name("Latency/ParseHtml/qt")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(parseHtmlLatency, short, "short")->Name("Latency/ParseHtml/short")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(parseHtmlLatency, short, "short")
+    ->Name("Latency/ParseHtml/short")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(parseHtml2, qt, "qt")->Name("ParseHtml2/qt");
 BENCHMARK_CAPTURE(parseHtml2, large, "large")->Name("ParseHtml2/large");
 BENCHMARK_CAPTURE(parseHtmlOrb, qt, "qt")->Name("ParseHtml_Orb/qt");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Other HTML-to-text converters, run over the same corpora as Tessel's
 // ParseHtml, libpurple's decoder of character references beside
 // decodeEntities, and the floor of any converter: a scan for '<' and a copy.
@@ -157,7 +158,8 @@ template <typename Converter>
 void add(const std::string& name, std::initializer_list<const char*> corpora, benchmark::TimeUnit unit)
 {
     for (const char* corpus : corpora) {
-        benchmark::RegisterBenchmark((name + "/" + corpus).c_str(), throughput<Converter>, std::string(corpus))
+        benchmark::RegisterBenchmark((name + "/" + corpus).c_str(), throughput<Converter>,
+                                     std::string(corpus))
             ->Unit(unit);
     }
 }

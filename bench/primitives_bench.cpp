@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The character-reference decoder and the image key on their own.
 #include <benchmark/benchmark.h>
 

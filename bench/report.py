@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Turns the JSON of one benchmark run into the results section of
 bench/README.md: the machine, the targets with the library's figure and the
 peer's figure from the same run, the contenders on every corpus, the latency

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/arguments.h"
 
 #include <algorithm>
@@ -25,26 +26,35 @@ bool namesFile(const Option& option)
 const Option globalOptions[] = {
     {"--catalogue", nullptr, "FILE", "emoticon catalogue (default: <tool's dir>/../share/tessel/emo.dat)",
      &Arguments::catalogue, nullptr},
-    {"--cache", nullptr, "DIR", "picture cache (default: $XDG_CACHE_HOME/tessel)",
-     &Arguments::cache, nullptr},
+    {"--cache", nullptr, "DIR", "picture cache (default: $XDG_CACHE_HOME/tessel)", &Arguments::cache,
+     nullptr},
     {"--quiet", "-q", nullptr, "do not list the pictures on standard error", nullptr, &Arguments::quiet},
     {"--help", "-h", nullptr, "print this help, or a command's (tessel COMMAND --help)", nullptr,
      &Arguments::help},
     {"--version", "-V", nullptr, "print the version", nullptr, &Arguments::version},
 };
 
-const Option resourcesOnly = {"--resources-only", nullptr, nullptr,
-                              "keep only pictures that are Qt resources (\":/...\")", nullptr,
+const Option resourcesOnly = {"--resources-only",
+                              nullptr,
+                              nullptr,
+                              "keep only pictures that are Qt resources (\":/...\")",
+                              nullptr,
                               &Arguments::resourcesOnly};
-const Option title = {"--title", nullptr, "TEXT", "title of the body's title div", &Arguments::title, nullptr};
-const Option sender = {"--sender", nullptr, "TEXT", "sender of the body's title div", &Arguments::sender, nullptr};
+const Option title = {"--title",         nullptr, "TEXT", "title of the body's title div",
+                      &Arguments::title, nullptr};
+const Option sender = {"--sender",         nullptr, "TEXT", "sender of the body's title div",
+                       &Arguments::sender, nullptr};
 const Option date = {"--date", nullptr, "TEXT", "date of the body's title div", &Arguments::date, nullptr};
-const Option bodyJson = {"--json", nullptr, nullptr, "print the body, its plain text and both lists as JSON",
-                         nullptr, &Arguments::json};
+const Option bodyJson = {"--json", nullptr,
+                         nullptr,  "print the body, its plain text and both lists as JSON",
+                         nullptr,  &Arguments::json};
 const Option listJson = {"--json", nullptr, nullptr, "print the list as JSON", nullptr, &Arguments::json};
-const Option images = {"--images", nullptr, "LIST",
+const Option images = {"--images",
+                       nullptr,
+                       "LIST",
                        "JSON file of [key, path] pairs, or what 'tessel body --json' prints",
-                       &Arguments::images, nullptr};
+                       &Arguments::images,
+                       nullptr};
 
 struct Command {
     const char* name;
@@ -59,37 +69,61 @@ const char* const fromInput = "FILE is read from standard input when absent or '
 const char* const fromBody = "BODY is read from standard input when absent or '-'.";
 
 const Command commands[] = {
-    {"rich", "FILE", false, "the message as Qt rich text (ParseHtml)",
+    {"rich",
+     "FILE",
+     false,
+     "the message as Qt rich text (ParseHtml)",
      "Prints a message as Qt rich text (ParseHtml): its text and pictures in the HTML\n"
      "that Qt renders, each picture pointing at a Qt resource, a local file, or an\n"
      "http:// picture downloaded into the cache directory. A message without markup\n"
      "comes out as plain text.",
      {&resourcesOnly}},
-    {"rewrite", "FILE", false, "the message's HTML with its pictures made local (ParseHtml2)",
+    {"rewrite",
+     "FILE",
+     false,
+     "the message's HTML with its pictures made local (ParseHtml2)",
      "Prints the message's own HTML with every picture tag that the library handles\n"
      "rewritten to the picture's local path (ParseHtml2); http:// pictures are\n"
      "downloaded into the cache directory.",
      {}},
-    {"body", "FILE", false, "the compact body with reference tags (ParseHtml_Orb)",
+    {"body",
+     "FILE",
+     false,
+     "the compact body with reference tags (ParseHtml_Orb)",
      "Prints the compact body of a message (ParseHtml_Orb): a title div, then the\n"
      "message with emoticons and pictures as reference tags (<img id=\"...\"/>).",
      {&title, &sender, &date, &bodyJson}},
-    {"html", "BODY", false, "HTML rebuilt from a body (HtmlFromBody)",
+    {"html",
+     "BODY",
+     false,
+     "HTML rebuilt from a body (HtmlFromBody)",
      "Prints the HTML rebuilt from a body (HtmlFromBody): emoticons through the\n"
      "catalogue, pictures through the image list.",
      {&images}},
-    {"paragraph", "BODY", false, "a body's text as one Qt paragraph (EChTextFromBody)",
+    {"paragraph",
+     "BODY",
+     false,
+     "a body's text as one Qt paragraph (EChTextFromBody)",
      "Prints a body's text as one Qt paragraph, emoticons as image tags\n"
      "(EChTextFromBody).",
      {}},
-    {"emoticons", nullptr, false, "the catalogue, one emoticon a line",
+    {"emoticons",
+     nullptr,
+     false,
+     "the catalogue, one emoticon a line",
      "Prints the catalogue, one emoticon a line: index, id, name, group and resource\n"
      "path, separated by tabs.",
      {&listJson}},
-    {"emoticon", "NAME", true, "the image tag of an emoticon (EChPathFromName)",
+    {"emoticon",
+     "NAME",
+     true,
+     "the image tag of an emoticon (EChPathFromName)",
      "Prints the image tag of the catalogue's emoticon NAME (EChPathFromName).",
      {}},
-    {"show", "FILE", false, "rich text, body and lists of a message at once",
+    {"show",
+     "FILE",
+     false,
+     "rich text, body and lists of a message at once",
      "Prints, each under a heading, the rich text of a message (ParseHtml2, then\n"
      "GetText), its body (ParseHtml_Orb) and the body's emoticon and image lists.",
      {&title, &sender, &date}},
@@ -271,11 +305,10 @@ std::string helpText(const std::string& name)
         }
         return text + "\n" + globalOptionsHelp("Global options");
     }
-    std::string text =
-        "Usage: tessel [OPTIONS] COMMAND [ARGUMENTS]\n\n"
-        "Converts chat-message HTML with the Tessel library. Every command prints its\n"
-        "result on standard output; pictures made ready are listed on standard error.\n\n"
-        "Commands:\n";
+    std::string text = "Usage: tessel [OPTIONS] COMMAND [ARGUMENTS]\n\n"
+                       "Converts chat-message HTML with the Tessel library. Every command prints its\n"
+                       "result on standard output; pictures made ready are listed on standard error.\n\n"
+                       "Commands:\n";
     for (const Command& command : commands)
         addLine(text, operandTerm(command), command.summary);
     text += "\n" + globalOptionsHelp("Options") +

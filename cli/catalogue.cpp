@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/catalogue.h"
 
 #include <cerrno>
@@ -80,7 +81,8 @@ void loadCatalogue(const std::string& file)
     if (file.empty()) {
         std::FILE* probe = openForReading(path);
         if (!probe && errno == ENOENT)
-            throw Failure("no " + name + " (the sample installed with the tool); name one with --catalogue FILE");
+            throw Failure("no " + name +
+                          " (the sample installed with the tool); name one with --catalogue FILE");
         if (probe)
             std::fclose(probe);
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emoticon catalogue the tool loads into the library.
 #pragma once
 

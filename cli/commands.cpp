@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/commands.h"
 
 #include <cstdint>
@@ -218,9 +219,8 @@ struct Runner {
 };
 
 const Runner runners[] = {
-    {"rich", rich},           {"rewrite", rewrite},     {"body", body},
-    {"html", html},           {"paragraph", paragraph}, {"emoticons", emoticons},
-    {"emoticon", emoticon},   {"show", show},
+    {"rich", rich},           {"rewrite", rewrite},     {"body", body},         {"html", html},
+    {"paragraph", paragraph}, {"emoticons", emoticons}, {"emoticon", emoticon}, {"show", show},
 };
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands of the tessel tool.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/image_list.h"
 
 #include <nlohmann/json.hpp>
@@ -139,7 +140,7 @@ private:
     std::size_t depth = 0;      // containers open
     std::size_t listDepth = 0;  // depth inside the list of pairs; 0 outside it
     bool rootObject = false;
-    bool imagesNext = false;    // the next value is the root object's "images"
+    bool imagesNext = false;  // the next value is the root object's "images"
     bool sawList = false;
 };
 

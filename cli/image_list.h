@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image list that "tessel html --images" reads.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the tool's input and writing its output, with failures reported
 // as one line that names the file and the reason.
 #pragma once

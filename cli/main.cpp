@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tessel: converts chat messages with the Tessel library from the command line.
 // Exit status: 0 on success, 1 when the work fails, 2 on a usage error; every
 // error is one line on standard error.

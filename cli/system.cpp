@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: MIT
 #include "cli/system.h"
 
 #include <sys/stat.h>
 
 #if defined(_WIN32)
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>

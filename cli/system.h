@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the tool needs from the operating system beyond standard C++: its
 // command line and file names as UTF-8 (the library's encoding for paths),
 // its own location, and standard streams that are open.

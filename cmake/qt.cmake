@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Qt parts: the companion library Tessel::qt (qt/), the rendering check
 # (tests/qt) and the viewer (viewer/). The library itself never uses Qt.
 # Without Qt they are left out and the build goes on.

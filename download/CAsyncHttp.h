@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A blocking HTTP GET client over asynchronous WinINet: every step that
 // WinINet reports pending is waited for through waitForCompletion, which the
 // subclass supplies, before the operation returns.

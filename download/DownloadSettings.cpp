@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "download/DownloadSettings.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where downloaded pictures go and how much the downloads of one call may
 // take. The library's interface sets them; every downloader reads them when
 // it starts a call or a picture. Safe to use from any thread.

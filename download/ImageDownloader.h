@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fetches the pictures that messages refer to by "http://" addresses into
 // the cache directory, one kept connection per host, a fresh random file
 // name per picture, each stored file announced through the parse callback.

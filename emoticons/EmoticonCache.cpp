@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tessel/EmoticonCache.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emoticons/XmlNesting.h"
 
 #include <cstring>

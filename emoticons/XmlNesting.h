@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A pre-parse guard for the catalogue's XML parser, whose recursive descent
 // takes stack for every level of element nesting.
 #pragma once

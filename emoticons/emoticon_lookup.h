@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Look-ups in a catalogue that the parsers make without building strings.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "emoticons/name_table.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names of a catalogue's nameIndex in an open-addressing hash table, so
 // that a body's emoticon references are found with one hash and about one
 // comparison instead of the ten of a tree's path. Built with the catalogue

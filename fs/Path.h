@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A path held as a list of elements: parsed, joined, cut and re-suffixed
 // without touching the file system.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fs/filesystem.h"
 
 #include <cstdio>
@@ -21,8 +22,7 @@ bool createLevel(const char* name, const Path* shown)
     int error = 0;
     bool made = makeDirectory(name, error);
     if (!made)
-        std::printf("create directory '%s' failed, errno=%d\n",
-                    shown ? shown->str().c_str() : name, error);
+        std::printf("create directory '%s' failed, errno=%d\n", shown ? shown->str().c_str() : name, error);
     return made;
 }
 

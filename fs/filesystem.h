@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few file-system operations the library needs, on Path values.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system calls of fs/system.h on POSIX systems.
 #include <fcntl.h>
 #include <sys/random.h>

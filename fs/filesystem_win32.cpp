@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system calls of fs/system.h on Windows: the wide calls, with names
 // converted from UTF-8.
 #ifndef NOMINMAX

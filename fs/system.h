@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating system beneath the library: the calls on files, directories,
 // the running program and randomness whose form differs from one system to
 // another. Each system has one implementation file (filesystem_posix.cpp,

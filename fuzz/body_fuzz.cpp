@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message bodies over arbitrary bytes: ParseHtml_Orb, then HtmlFromBody with
 // the produced picture list and EChTextFromBody on what comes out; and the
 // same two on the raw bytes, as a body received from elsewhere.

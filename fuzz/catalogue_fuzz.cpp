@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The catalogue loader over arbitrary file contents, then every look-up and
 // a copy of what it loaded. Only the three documented failures may leave the
 // constructor; any other exception ends the run as a crash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture downloader against a hostile web server. Each input names up
 // to three picture addresses and scripts up to four replies (status line,
 // headers, framing, body, where the connection is cut or reset, pauses),
@@ -95,11 +96,11 @@ std::string headerLine(std::string line)
 
 std::string address(Reader& in)
 {
-    static const char* const extensions[] = {".png", ".jpg", ".PNG", ".jpeg", ".png?a=b", ".png#f",
-                                             ".jpg/x", ".gif", "", ".pn"};
-    static const std::string hosts[] = {server,         server + ":80", server + ":8080", "a@" + server,
-                                        server + ".",   "localhost",    "127.0.0.1",      "[::1]",
-                                        "",             "0x7f005a01"};
+    static const char* const extensions[] = {".png",   ".jpg",   ".PNG", ".jpeg", ".png?a=b",
+                                             ".png#f", ".jpg/x", ".gif", "",      ".pn"};
+    static const std::string hosts[] = {server,       server + ":80", server + ":8080", "a@" + server,
+                                        server + ".", "localhost",    "127.0.0.1",      "[::1]",
+                                        "",           "0x7f005a01"};
     switch (in.byte() % 4) {
     case 0: {
         std::string path = in.text();
@@ -120,14 +121,22 @@ std::string address(Reader& in)
 std::string location(Reader& in)
 {
     switch (in.byte() % 8) {
-    case 0: return "/" + in.text() + ".png";
-    case 1: return "http://" + server + "/" + in.text() + ".jpg";
-    case 2: return "http://" + server + ":80/" + in.text();
-    case 3: return "//" + server + "/" + in.text();
-    case 4: return headerLine(in.text());
-    case 5: return "http://127.0.0.1/x.png";
-    case 6: return "https://" + server + "/x.png";
-    default: return "file:///etc/passwd";
+    case 0:
+        return "/" + in.text() + ".png";
+    case 1:
+        return "http://" + server + "/" + in.text() + ".jpg";
+    case 2:
+        return "http://" + server + ":80/" + in.text();
+    case 3:
+        return "//" + server + "/" + in.text();
+    case 4:
+        return headerLine(in.text());
+    case 5:
+        return "http://127.0.0.1/x.png";
+    case 6:
+        return "https://" + server + "/x.png";
+    default:
+        return "file:///etc/passwd";
     }
 }
 
@@ -148,7 +157,8 @@ std::string chunked(Reader& in, const std::string& body, const std::string& eol)
     const std::string sizes = in.text();
     std::string framed;
     for (std::size_t at = 0, i = 0; at < body.size(); ++i) {
-        std::size_t n = sizes.empty() ? body.size() : static_cast<unsigned char>(sizes[i % sizes.size()]) + 1u;
+        std::size_t n =
+            sizes.empty() ? body.size() : static_cast<unsigned char>(sizes[i % sizes.size()]) + 1u;
         n = std::min(n, body.size() - at);
         framed += hex(n, upper, zeros) + (extensions ? ";x=y" : "") + eol;
         framed.append(body, at, n);
@@ -162,13 +172,13 @@ std::string chunked(Reader& in, const std::string& body, const std::string& eol)
 
 ScriptedReply reply(Reader& in)
 {
-    static const int statuses[] = {200, 200, 200, 206, 301, 302, 303, 307, 308, 300, 304, 204,
-                                   205, 404, 500, 100, 101, 103, 199, 0,   99,  1000, -1, 200};
+    static const int statuses[] = {200, 200, 200, 206, 301, 302, 303, 307, 308, 300,  304, 204,
+                                   205, 404, 500, 100, 101, 103, 199, 0,   99,  1000, -1,  200};
     static const char* const versions[] = {"HTTP/1.1", "HTTP/1.1", "HTTP/1.0", "HTTP/1.2",
                                            "HTTP/2",   "HTTP/0.9", "http/1.1", "HTTP/1.1 "};
-    static const char* const fixedHeaders[] = {"Content-Type: image/png", "Connection: close",
-                                               "Connection: keep-alive",  "Keep-Alive: timeout=5, max=100",
-                                               "Content-Encoding: gzip",  "Set-Cookie: a=b; Path=/",
+    static const char* const fixedHeaders[] = {"Content-Type: image/png",    "Connection: close",
+                                               "Connection: keep-alive",     "Keep-Alive: timeout=5, max=100",
+                                               "Content-Encoding: gzip",     "Set-Cookie: a=b; Path=/",
                                                "Content-Range: bytes 0-9/10"};
     static const int milliseconds[] = {0, 0, 0, 0, 0, 1, 5, 20, 50};
     enum Framing { byLength, byChunks, byClose, unframed, byOtherLength };
@@ -247,7 +257,8 @@ ScriptedReply reply(Reader& in)
     const bool framed = framing == byLength || framing == byChunks;
     const bool bodyExpected = status >= 200 && status != 204 && status != 304;
     const bool plainHead = status >= 0 && (version == "HTTP/1.1" || version == "HTTP/1.0");
-    if (r.end == ScriptedReply::keepOpen && !(framed && bodyExpected && plainHead && !cut && !lengthHeader && !rawHeader))
+    if (r.end == ScriptedReply::keepOpen &&
+        !(framed && bodyExpected && plainHead && !cut && !lengthHeader && !rawHeader))
         r.end = ScriptedReply::close;
     return r;
 }
@@ -329,9 +340,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The call, its limits and its addresses.
     const unsigned mode = in.byte() % 3;
-    const std::uint64_t pictureLimit = in.pick({std::uint64_t(1) << 20, std::uint64_t(0), std::uint64_t(1),
-                                               std::uint64_t(7), std::uint64_t(100), std::uint64_t(1000),
-                                               std::uint64_t(20480), std::uint64_t(20481)});
+    const std::uint64_t pictureLimit =
+        in.pick({std::uint64_t(1) << 20, std::uint64_t(0), std::uint64_t(1), std::uint64_t(7),
+                 std::uint64_t(100), std::uint64_t(1000), std::uint64_t(20480), std::uint64_t(20481)});
     // A step that fails is waited for until the call's time runs out, so the
     // time limits are short: the default one lets a small picture through.
     const std::uint32_t callMilliseconds = in.pick({30u, 1u, 5u, 15u, 60u, 120u, 250u});
@@ -366,10 +377,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& url : addresses)
             html += "<img src=\"" + url + "\">";
         std::string rewritten;
-        require(mode == 1 ? Tessel::ParseHtml(html, record, 7, false) : Tessel::ParseHtml2(rewritten, html, record, 7));
+        require(mode == 1 ? Tessel::ParseHtml(html, record, 7, false)
+                          : Tessel::ParseHtml2(rewritten, html, record, 7));
     }
     const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+            .count();
     if (elapsed > callMilliseconds + slackMilliseconds) {
         std::fprintf(stderr, "the call took %lld ms, its limit was %u ms\n", static_cast<long long>(elapsed),
                      callMilliseconds);

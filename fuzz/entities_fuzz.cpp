@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The character reference decoder and the UTF-8 encoder over arbitrary bytes.
 #include <cstdint>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the library-level fuzz targets share: a scratch directory holding a
 // small catalogue and two pictures, and the library initialised on it.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the seeds of the download fuzz target into fuzz/seeds/download/.
 
 Each seed is an input as download_fuzz.cpp reads it, front to back: one byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeps the download target off the network whatever address or redirect an
 // input names: the program's own connect() and getaddrinfo() take the place
 // of the C library's (libcurl calls them through the dynamic linker, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The download target's guard against reaching the network (see
 // network_fence.cpp): in this program, only connections to port 80 of one
 // IPv4 address succeed, and host names are never looked up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Path parsing, rendering, joining and re-suffixing over arbitrary text, and
 // the UTF-8 / UTF-16 conversions.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The web server of the download target: port 80 of one loopback address,
 // one thread, every connection served from one poll loop. An input hands it
 // the replies to give, in the order requests arrive; the server sends each
@@ -19,9 +20,9 @@ namespace fuzzing {
 struct ScriptedReply {
     enum End { keepOpen, close, reset };
 
-    std::string wire;           // status line, headers and framed body
-    std::size_t sendUpTo = 0;   // bytes of wire sent: all, or fewer to cut it
-    std::string body;           // what a client stores of it when sent whole
+    std::string wire;          // status line, headers and framed body
+    std::size_t sendUpTo = 0;  // bytes of wire sent: all, or fewer to cut it
+    std::string body;          // what a client stores of it when sent whole
     // False when the client may read the body as a reply of its own (after
     // an informational status, or a status line from the input): what it
     // stores is then not known.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ParseHtml2 and ParseHtml over arbitrary bytes, with resource and local
 // pictures only: "http://" never reaches the downloader.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TextParser over arbitrary bytes: whole messages, with and without markup.
 #include <cstdint>
 #include <string>
@@ -15,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // decoded; the leading white space is gone; body is never written.
     const std::string& text = parser.text;
     fuzzing::require(text.size() <= input.size() && parser.body.empty());
-    fuzzing::require(text.empty() || (text[0] != ' ' && text[0] != '\t' && text[0] != '\n' && text[0] != '\r'));
+    fuzzing::require(text.empty() ||
+                     (text[0] != ' ' && text[0] != '\t' && text[0] != '\n' && text[0] != '\r'));
 
     // The parser is reusable: a second message gives the same text again.
     const std::string first = text;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tokenizer over arbitrary bytes, with a parser that records the image
 // events and checks where they point.
 #include <cstdint>
@@ -32,7 +33,8 @@ private:
         require(tagStart >= begin && tagStart < end && *tagStart == '<');
         const char* from = tagStart + 1;
         require(value.size() <= static_cast<std::size_t>(end - from));
-        require(value.empty() || memmem(from, static_cast<std::size_t>(end - from), value.data(), value.size()));
+        require(value.empty() ||
+                memmem(from, static_cast<std::size_t>(end - from), value.data(), value.size()));
         ++events;
     }
 
@@ -61,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A second run on the same object starts from fresh state and appends
     // the same text again.
     parser.parse(input.data(), input.size());
-    require(parser.text.size() == 2 * first.size() && parser.text.compare(first.size(), first.size(), first) == 0);
+    require(parser.text.size() == 2 * first.size() &&
+            parser.text.compare(first.size(), first.size(), first) == 0);
     require(parser.events == 2 * events);
     return 0;
 }

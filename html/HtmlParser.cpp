@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/HtmlParser.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The single-pass tokenizer of chat-message HTML and the event model that the
 // parser classes build on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/RichTextParser.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Qt rich text in which every picture points at a resource, a local file or
 // a freshly downloaded file; optionally a copy of the input with its image
 // tags rewritten (ParseHtml2).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/RichTextParser_Orb.h"
 
 #include <cstring>

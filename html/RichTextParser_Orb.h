@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message bodies: emoticons and pictures replaced by reference tags, with the
 // lists of what they stand for; and the way back to HTML and text.
 #pragma once

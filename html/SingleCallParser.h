@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rich-text parser of a ParseHtml call, made as new for each call.
 // Nothing outside the call can see its look-ups, so it keeps the sources
 // it has resolved in memory of its own, under their own bytes, rather than

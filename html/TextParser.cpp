@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/TextParser.h"
 
 #include "base/hot.h"

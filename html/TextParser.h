@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plain text of a whole message.
 #pragma once
 

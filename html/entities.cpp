@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/entities.h"
 
 #include <cstring>
@@ -124,8 +125,15 @@ inline std::uint64_t word(const char* p)
 // The first n bytes of a word (n from 1 to 8), the others zero.
 inline std::uint64_t firstBytes(std::uint64_t value, std::size_t n)
 {
-    static constexpr std::uint64_t Masks[WordName + 1] = {
-        0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF, ~std::uint64_t(0)};
+    static constexpr std::uint64_t Masks[WordName + 1] = {0,
+                                                          0xFF,
+                                                          0xFFFF,
+                                                          0xFFFFFF,
+                                                          0xFFFFFFFF,
+                                                          0xFFFFFFFFFF,
+                                                          0xFFFFFFFFFFFF,
+                                                          0xFFFFFFFFFFFFFF,
+                                                          ~std::uint64_t(0)};
     return value & Masks[n];
 }
 
@@ -293,8 +301,8 @@ private:
             }
             char bytes[WordName] = {};
             std::memcpy(bytes, name.data(), name.size());
-            emptySlot(word(bytes)) =
-                Slot{word(bytes), &entry.second, entry.second, utf8(static_cast<std::uint32_t>(entry.second))};
+            emptySlot(word(bytes)) = Slot{word(bytes), &entry.second, entry.second,
+                                          utf8(static_cast<std::uint32_t>(entry.second))};
         }
         edits_ = EntityTableEdits;
         size_ = EntityTable.size();
@@ -356,13 +364,15 @@ inline unsigned digitBytes(Block block)
 inline unsigned alnumBytes(Block block)
 {
     const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inRange(block, '0', 9), inRange(lower, 'a', 25))));
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(inRange(block, '0', 9), inRange(lower, 'a', 25))));
 }
 
 inline unsigned hexDigitBytes(Block block)
 {
     const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(inRange(block, '0', 9), inRange(lower, 'a', 5))));
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(inRange(block, '0', 9), inRange(lower, 'a', 5))));
 }
 #else
 struct Block {
@@ -439,7 +449,8 @@ inline std::uint32_t decimalValue(std::uint64_t digits, std::size_t n)
     std::uint64_t v = firstBytes(digits & 0x0F0F0F0F0F0F0F0Full, n) << (8 * (8 - n));
     v = v * 10 + (v >> 8);
     v = ((v & 0x000000FF000000FFull) * 0x000F424000000064ull +
-         ((v >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull) >> 32;
+         ((v >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull) >>
+        32;
     return static_cast<std::uint32_t>(v);
 }
 
@@ -541,7 +552,8 @@ inline Step decodeReference(const char* p, const char* end, char* out, const Ent
         } else {
             const bool hex = (p[2] | 0x20) == 'x';
             const std::size_t start = hex ? 3 : 2;
-            const std::size_t run = runFrom(hex ? hexDigitBytes(block) : digitBytes(block), static_cast<unsigned>(start));
+            const std::size_t run =
+                runFrom(hex ? hexDigitBytes(block) : digitBytes(block), static_cast<unsigned>(start));
             q = start + run;
             if (run - 1 < 8) {
                 codePoint = hex ? hexValue(word(p + start), run) : decimalValue(word(p + start), run);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Character references: the entity name table and the in-place decoder.
 #pragma once
 

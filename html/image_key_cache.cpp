@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/image_key_cache.h"
 
 #include <atomic>

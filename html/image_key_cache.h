@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image keys remembered across messages. Chat messages show the same few
 // emoticons again and again; looking a short source up costs a fraction of
 // digesting it.

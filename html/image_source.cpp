@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/image_source.h"
 
 #include "base/hot.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pieces shared by the parsers that rewrite image tags.
 #pragma once
 

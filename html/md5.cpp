@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/md5.h"
 
 #include <cstring>

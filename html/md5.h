@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MD5 message digest (RFC 1321) and the image key built on it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One pass over a message for the bytes that decide how it is converted:
 // the first angle bracket (markup, or the tail of a tag cut off at the start)
 // and the first '&' (a character reference). A message with neither is its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nodes of a standard map of strings kept from one run of a parser to the
 // next. A run's look-ups are emptied at its end; the next run's entries reuse
 // the nodes, and the capacity of the strings inside them, instead of

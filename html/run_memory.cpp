@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/run_memory.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Memory for what a parser remembers during one run and gives back all at
 // once when it is cleared or destroyed: blocks from a buffer inside the
 // object, and from the heap only for messages with many pictures. Taking a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "html/source_table.h"
 
 namespace Tessel {

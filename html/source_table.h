@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sources that one ParseHtml call has resolved, each with its path and
 // where the call wrote its image tag, looked up by the source's bytes. A message's first few sources are kept
 // in a small array and compared one by one, which costs no hashing; past

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Maps the opaque handle values given out by the stand-in to the objects
 // behind them. Values are never reused, so a closed or foreign handle is
 // refused instead of reaching freed memory, and whoever looked an object up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/http_session.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The objects behind the stand-in's internet handles. A Session is a root
 // handle: it owns a curl multi handle (and so the cache of open connections)
 // and one worker thread that drives every transfer and delivers every

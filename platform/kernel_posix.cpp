@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kernel events and the per-thread last error, for systems without Windows.
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows Internet library and the kernel events the download code uses.
 // On Windows these are the real ones. Elsewhere the same names, types and
 // values are declared here, inside namespace Tessel, and implemented by the

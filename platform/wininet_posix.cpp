@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WinINet functions of the stand-in: they check their handles and hand
 // the work to the session behind them (platform/http_session.cpp).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tessel/qt/EmoticonModel.h"
 
 #include <QIcon>
@@ -24,8 +25,8 @@ struct Record {
 struct EmoticonModel::Private {
     QString pictureDirectory;
     Groups groups = Classic | Other;
-    QVector<Record> records;  // the whole catalogue, in overall order
-    QVector<int> rows;        // the records shown, as indexes into records
+    QVector<Record> records;       // the whole catalogue, in overall order
+    QVector<int> rows;             // the records shown, as indexes into records
     mutable QVector<QIcon> icons;  // per record, loaded on first use
     mutable QVector<bool> iconLoaded;
 
@@ -62,7 +63,8 @@ struct EmoticonModel::Private {
     const QIcon& icon(int record) const
     {
         if (!iconLoaded[record]) {
-            const QString file = emoticonPictureFile(emoticonFileName(records[record].resourcePath), pictureDirectory);
+            const QString file =
+                emoticonPictureFile(emoticonFileName(records[record].resourcePath), pictureDirectory);
             if (!file.isEmpty())
                 icons[record] = QIcon(file);
             iconLoaded[record] = true;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the picture of an emoticon comes from. Tessel's rich text names it
 // as a Qt resource, ":/Res/FaceMgr/em/<id>.png"; a program that has the
 // resource compiled in shows that, any other takes the file of the same name

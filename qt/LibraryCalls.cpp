@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LibraryCalls.h"
 
 #include <cstdint>
@@ -57,8 +58,7 @@ Rendering render(const std::string& html, bool resourcePicturesOnly)
 {
     Rendering rendering;
     std::lock_guard<std::mutex> lock(callLock);
-    check(Tessel::ParseHtml(html, collect, reinterpret_cast<std::intptr_t>(&rendering),
-                            resourcePicturesOnly),
+    check(Tessel::ParseHtml(html, collect, reinterpret_cast<std::intptr_t>(&rendering), resourcePicturesOnly),
           "Tessel::ParseHtml");
     return rendering;
 }

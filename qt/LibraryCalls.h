@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tessel's entry points as the companion calls them: each holds the
 // process-wide lock of the companion's calls, converts between UTF-8 bytes
 // and Qt's types, and throws std::runtime_error when the library refuses the

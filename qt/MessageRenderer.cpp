@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tessel/qt/MessageRenderer.h"
 
 #include <exception>
@@ -28,7 +29,8 @@ RequestQueue::Task request(MessageRenderer* renderer, Work work, Emit emitResult
         try {
             auto result = work();
             QMetaObject::invokeMethod(
-                renderer, [renderer, emitResult, id, result = std::move(result)] { emitResult(renderer, id, result); },
+                renderer,
+                [renderer, emitResult, id, result = std::move(result)] { emitResult(renderer, id, result); },
                 Qt::QueuedConnection);
             return;
         } catch (const std::exception& error) {
@@ -77,7 +79,8 @@ quint64 MessageRenderer::render(const QString& html, PictureMode mode)
 quint64 MessageRenderer::render(const QByteArray& html, PictureMode mode)
 {
     return d->queue.push(request(
-        this, [html = toUtf8(html), mode] { return LibraryCalls::render(html, mode == ResourcePicturesOnly); },
+        this,
+        [html = toUtf8(html), mode] { return LibraryCalls::render(html, mode == ResourcePicturesOnly); },
         [](MessageRenderer* renderer, quint64 id, const LibraryCalls::Rendering& result) {
             Q_EMIT renderer->rendered(id, result.richText, result.pictures);
         }));
@@ -92,7 +95,9 @@ quint64 MessageRenderer::toBody(const QByteArray& html, const MessageHead& head)
 {
     return d->queue.push(request(
         this, [html = toUtf8(html), head] { return LibraryCalls::toBody(html, head); },
-        [](MessageRenderer* renderer, quint64 id, const MessageBody& body) { Q_EMIT renderer->bodyReady(id, body); }));
+        [](MessageRenderer* renderer, quint64 id, const MessageBody& body) {
+            Q_EMIT renderer->bodyReady(id, body);
+        }));
 }
 
 quint64 MessageRenderer::fromBody(const QString& body, const StringPairs& images)
@@ -104,7 +109,9 @@ quint64 MessageRenderer::fromBody(const QByteArray& body, const StringPairs& ima
 {
     return d->queue.push(request(
         this, [body = toUtf8(body), images = toUtf8(images)] { return LibraryCalls::fromBody(body, images); },
-        [](MessageRenderer* renderer, quint64 id, const QString& html) { Q_EMIT renderer->htmlReady(id, html); }));
+        [](MessageRenderer* renderer, quint64 id, const QString& html) {
+            Q_EMIT renderer->htmlReady(id, html);
+        }));
 }
 
 quint64 MessageRenderer::toParagraph(const QString& body)

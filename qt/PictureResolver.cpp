@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tessel/qt/PictureResolver.h"
 
 #include <QHash>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RequestQueue.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A worker thread that runs queued tasks one at a time, in queue order.
 // Tasks with a request id can be dropped before they start; tasks without
 // one (settings) always run unless the queue stops.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 bytes at the boundary between Qt's strings and Tessel's.
 #pragma once
 

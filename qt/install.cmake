@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the Qt companion beside the library: libtessel-qt, its headers
 # under <tessel/qt/...>, and the CMake component that
 # find_package(Tessel COMPONENTS qt) loads (Tessel::qt). No pkg-config file:

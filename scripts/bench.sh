@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the benchmarks (Release), generates the corpus when it is missing or
 # older than its generator, runs the library's benchmarks, the peers, the
 # downloads and the memory check, and rewrites the results in

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Compares the export table of tessel.dll with the list kept in the repo.
 #
 #   scripts/check_exports.sh DLL LIST [OBJDUMP]

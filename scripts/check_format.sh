@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks that the C++ lines a change adds or modifies follow .clang-format.
 # Only those lines are looked at, so that older code is reformatted when it
 # is next changed, not all at once.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the arrows between the library's rooms and where the operating
 # system may show (docs/ARCHITECTURE.md draws them):
 #

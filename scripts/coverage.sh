@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the tree with gcc's coverage instrumentation (--coverage, no
 # optimisation; counters updated atomically, since the library's threads
 # count at once), runs the whole test suite and reports line and branch

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets and runs each one for SECONDS seconds, one
 # after the other, on one core. Every target starts from its seeds, the
 # sample data and what earlier runs found (kept in fuzz/corpus/, not in git).

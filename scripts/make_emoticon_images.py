@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws one 24x24 PNG per emoticon id of data/emo.dat into data/emoticons/<id>.png.
 
 Each image is a disc whose hue follows the id, with two eyes and a mouth

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the pictures that the sample messages show (data/pictures/)."""
 
 import math

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Draws tessel-view rendering a message into a PNG, without a display.
 #
 #   scripts/screenshot.sh [OUTPUT.png [MESSAGE]]

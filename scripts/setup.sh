@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what Tessel needs from Debian's packages. Safe to run again: it
 # only calls apt-get when a package is missing. Run as root (or with sudo).
 #

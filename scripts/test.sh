@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs the whole test suite: a normal build (its Qt parts with
 # Qt 6 when installed; with the install and Debian package tests) and its API
 # reference, then the same tests built with AddressSanitizer +

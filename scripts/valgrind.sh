@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every test program of a normal (uninstrumented) build under valgrind
 # memcheck. The objects that the library keeps for the life of the process
 # are "still reachable" by design and do not count; any memory error and any

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows build with MinGW-w64: the 32-bit build (the shipping one) and
 # the 64-bit build, each with tessel.dll, its import library, tessel.exe and
 # the test executables. Checks the DLL's export table against the list kept

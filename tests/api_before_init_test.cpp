@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported functions before Init: nothing exists yet. This executable
 // never calls Init, so that every test sees the library as loaded.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Init whose catalogue cannot be loaded: the parsers exist, the catalogue is
 // retried by the next Init.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operations of the blocking HTTP client that the downloader does not
 // use (headers, a body into a file, closing the connection) and calls made
 // out of order: each fails cleanly and leaves the client usable.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image downloader against the in-test server: which addresses it
 // fetches, where the files go, connection reuse, and what stays after a
 // server that is slow, breaks off or misbehaves. A hostile answer must end

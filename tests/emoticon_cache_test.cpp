@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The emoticon catalogue on files written at run time: groups, sizes,
 // entries, failures, look-ups, copies and the fall-back location.
 #include "tessel/EmoticonCache.h"

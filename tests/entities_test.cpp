@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entity decoder where its fast paths end: references at every distance
 // from the ends of the text and across its blocks, long texts, and changes
 // of EntityTable between two decodings.
@@ -36,11 +37,11 @@ const Case References[] = {
     {"&#x1F600;", "\xF0\x9F\x98\x80"},
     {"&#128512;", "\xF0\x9F\x98\x80"},
     {"&#x10FFFF;", "\xF4\x8F\xBF\xBF"},
-    {"&#00000000000000000065;", "A"},  // leading zeros past 16 bytes
-    {"&#x00000041;", "A"},             // 8 hexadecimal digits
-    {"&#000000065;", "A"},             // 9 decimal digits
+    {"&#00000000000000000065;", "A"},   // leading zeros past 16 bytes
+    {"&#x00000041;", "A"},              // 8 hexadecimal digits
+    {"&#000000065;", "A"},              // 9 decimal digits
     {"&#99999999999999999999;x", "x"},  // saturated: removed, with the byte after it taken as it is
-    {"&#x200000;&lt;", "&lt;"},       // the same byte is an '&'
+    {"&#x200000;&lt;", "&lt;"},         // the same byte is an '&'
     {"&foo;", "&foo;"},
     {"&aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa;", "&aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa;"},  // stays, longer than 16 bytes
     {"&#00000000000000000000000000000;", "&#00000000000000000000000000000;"},
@@ -63,7 +64,8 @@ TEST(EntityDecoder, ReferencesAtEveryDistanceFromTheEnds)
             const std::string prefix(before, 'x');
             for (const std::string& suffix : {std::string(), std::string(" tail"), std::string(90, '.')}) {
                 EXPECT_EQ(decoded(prefix + c.reference + suffix), prefix + c.replacement + suffix)
-                    << "reference " << c.reference << " after " << before << " bytes, before " << suffix.size();
+                    << "reference " << c.reference << " after " << before << " bytes, before "
+                    << suffix.size();
             }
         }
     }
@@ -76,10 +78,12 @@ TEST(EntityDecoder, LongTexts)
     std::string text;
     std::string expected;
     for (int i = 0; i < 3000; ++i) {
-        text += "&lt;b" + std::string(static_cast<std::size_t>(i % 7), 'y') + "&#" + std::to_string(0x4E00 + i) + ";";
+        text += "&lt;b" + std::string(static_cast<std::size_t>(i % 7), 'y') + "&#" +
+                std::to_string(0x4E00 + i) + ";";
         expected += "<b" + std::string(static_cast<std::size_t>(i % 7), 'y');
         char bytes[4];
-        expected.append(bytes, static_cast<std::size_t>(encodeUtf8(static_cast<std::uint32_t>(0x4E00 + i), bytes)));
+        expected.append(bytes,
+                        static_cast<std::size_t>(encodeUtf8(static_cast<std::uint32_t>(0x4E00 + i), bytes)));
     }
     EXPECT_EQ(decoded(text), expected);
     // Long stretches without references between a few.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths in Windows form (set explicitly, so on every platform) and in the
 // native form of the build; the file-system functions on real temporary
 // directories.

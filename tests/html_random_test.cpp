@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Randomized checks: generated markup, some of it cut, through the tokenizer
 // and the plain-text parser, and the entity decoder against a plain model.
 // Deterministic (fixed seed) and quick.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The asynchronous HTTP client and the WinINet stand-in beneath it, against
 // the in-test server. Each test has its own loopback address. Writing bodies
 // to files is left to the downloader's tests.

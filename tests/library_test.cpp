@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported functions after Init, on the sample test catalogue.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths and names written into produced markup: Qt reads an image's source
 // as a URL after decoding character references, so a file path must come
 // back as exactly that path, and nothing a sender puts into a source may

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MD5 and the image key: known digests, padding boundaries, input in chunks,
 // and the table of remembered keys.
 #include <gtest/gtest.h>

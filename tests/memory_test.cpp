@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One large message does not leave the library holding its memory: the
 // buffers that the parsers keep from one message to the next are given back
 // once a later message no longer needs them.

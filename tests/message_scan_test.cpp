@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one pass over a message that decides how ParseHtml converts it,
 // against the plain byte-by-byte search, at every length and position
 // around its blocks; each message sits in a heap block of its own size, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rich text with real downloads, through the exported functions: a Qt
 // message whose remote pictures are fetched from the in-test server into the
 // cache directory, rewritten in the returned HTML and in the rich text, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rich text: pictures resolved to resources and local files, and the
 // rewritten copy of ParseHtml2's keep-body mode. Message bodies and the way
 // back: RichTextParser_Orb with a catalogue.

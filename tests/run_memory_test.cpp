@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The memory a parser keeps for one run: blocks from the in-object buffer and
 // then from heap chunks, aligned and apart.
 #include <gtest/gtest.h>

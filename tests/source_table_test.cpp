@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sources a ParseHtml call remembers: the few compared one by one, then
 // the hash table, against a std::map holding the same, through growth,
 // sources that differ in one byte only, and a table cleared and filled again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the POSIX stand-in for WinINet and the kernel events promises a
 // caller beyond a good transfer: handles and arguments that are refused with
 // WinINet's error codes, steps taken out of order, how a failed transfer is
@@ -119,16 +120,20 @@ TEST(StandIn, RefusesUnknownClosedAndWrongKindsOfHandles)
 {
     Session session;
     HINTERNET root = session.root;
-    HINTERNET connection = InternetConnectA(root, "127.0.91.1", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET connection =
+        InternetConnectA(root, "127.0.91.1", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = HttpOpenRequestA(connection, nullptr, "/", nullptr, nullptr, nullptr, 0, 0);
     ASSERT_NE(request, nullptr);
     INTERNET_BUFFERSA buffers = {};
     const DWORD wrongKind = ERROR_INTERNET_INCORRECT_HANDLE_TYPE;
-    expectRefused([&] { return InternetConnectA(connection, "h", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0); },
+    expectRefused(
+        [&] { return InternetConnectA(connection, "h", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0); },
+        wrongKind);
+    expectRefused([&] { return HttpOpenRequestA(root, nullptr, "/", nullptr, nullptr, nullptr, 0, 0); },
                   wrongKind);
-    expectRefused([&] { return HttpOpenRequestA(root, nullptr, "/", nullptr, nullptr, nullptr, 0, 0); }, wrongKind);
     expectRefused([&] { return HttpSendRequestA(connection, nullptr, 0, nullptr, 0); }, wrongKind);
-    expectRefused([&] { return HttpAddRequestHeadersA(root, "A: b", DWORD(-1), HTTP_ADDREQ_FLAG_ADD); }, wrongKind);
+    expectRefused([&] { return HttpAddRequestHeadersA(root, "A: b", DWORD(-1), HTTP_ADDREQ_FLAG_ADD); },
+                  wrongKind);
     expectRefused([&] { return InternetReadFileExA(connection, &buffers, IRF_ASYNC, 0); }, wrongKind);
 
     // A small integer is never a handle, and a closed one is gone for good;
@@ -171,10 +176,13 @@ TEST(StandIn, RefusesWhatItCannotCarryOutAndStepsOutOfOrder)
 
     // Header lines: malformed ones, replacing a missing one, adding one twice.
     HINTERNET request = session.open("127.0.91.2", "/headers", "http://referrer.example/");
-    const DWORD add = HTTP_ADDREQ_FLAG_ADD, replace = HTTP_ADDREQ_FLAG_REPLACE, addIfNew = HTTP_ADDREQ_FLAG_ADD_IF_NEW;
+    const DWORD add = HTTP_ADDREQ_FLAG_ADD, replace = HTTP_ADDREQ_FLAG_REPLACE,
+                addIfNew = HTTP_ADDREQ_FLAG_ADD_IF_NEW;
     expectRefused([&] { return HttpAddRequestHeadersA(request, nullptr, 0, add); }, ERROR_INVALID_PARAMETER);
-    expectRefused([&] { return HttpAddRequestHeadersA(request, "no colon", DWORD(-1), add); }, ERROR_INVALID_PARAMETER);
-    expectRefused([&] { return HttpAddRequestHeadersA(request, ": no name", DWORD(-1), add); }, ERROR_INVALID_PARAMETER);
+    expectRefused([&] { return HttpAddRequestHeadersA(request, "no colon", DWORD(-1), add); },
+                  ERROR_INVALID_PARAMETER);
+    expectRefused([&] { return HttpAddRequestHeadersA(request, ": no name", DWORD(-1), add); },
+                  ERROR_INVALID_PARAMETER);
     expectRefused([&] { return HttpAddRequestHeadersA(request, "X-Gone: 1", DWORD(-1), replace); },
                   errorHeaderNotFound);
     EXPECT_TRUE(HttpAddRequestHeadersA(request, "X-Once: 1\r\n\r\nX-Dropped: 1", DWORD(-1), addIfNew));
@@ -189,7 +197,8 @@ TEST(StandIn, RefusesWhatItCannotCarryOutAndStepsOutOfOrder)
     buffers.dwBufferLength = sizeof chunk;
     expectRefused([&] { return InternetReadFileExA(request, &buffers, IRF_ASYNC, 0); },
                   ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-    expectRefused([&] { return InternetReadFileExA(request, nullptr, IRF_ASYNC, 0); }, ERROR_INVALID_PARAMETER);
+    expectRefused([&] { return InternetReadFileExA(request, nullptr, IRF_ASYNC, 0); },
+                  ERROR_INVALID_PARAMETER);
     char body[] = "body";
     expectRefused([&] { return HttpSendRequestA(request, nullptr, 0, body, 4); }, ERROR_INVALID_PARAMETER);
     expectRefused([&] { return HttpSendRequestA(request, "bad header", DWORD(-1), nullptr, 0); },
@@ -303,10 +312,10 @@ TEST(StandIn, ClosesItsRootFromTheRootsOwnCallback)
     static std::atomic<HINTERNET> root{nullptr};
     static std::atomic<bool> closed{false};
     root = InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
-    InternetSetStatusCallbackA(root, [](HINTERNET, DWORD_PTR, DWORD, LPVOID, DWORD) {
-        closed = InternetCloseHandle(root) != 0;
-    });
-    HINTERNET connection = InternetConnectA(root, "127.0.91.10", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    InternetSetStatusCallbackA(
+        root, [](HINTERNET, DWORD_PTR, DWORD, LPVOID, DWORD) { closed = InternetCloseHandle(root) != 0; });
+    HINTERNET connection =
+        InternetConnectA(root, "127.0.91.10", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = HttpOpenRequestA(connection, nullptr, "/", nullptr, nullptr, nullptr, 0, 1);
     EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
     for (int i = 0; i < 500 && !closed; ++i)

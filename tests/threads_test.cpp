@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library from several threads: ParseHtml on any number at once, each
 // call's callback carrying its own user value; the calls that use the
 // library-wide parsers refused, not run, when they would overlap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tokenizer's text and events, the plain-text parser, the entity table
 // and decoder: tables of input and expected output.
 #include <gtest/gtest.h>

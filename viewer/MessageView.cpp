@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MessageView.h"
 
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's window: four panes, each a title over a text browser that
 // shows emoticons from a picture directory.
 #pragma once

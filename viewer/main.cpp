@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tessel-view [--catalogue FILE] [--pictures DIR] [--cache DIR] [--screenshot FILE] MESSAGE
 //
 // Shows a message file as Qt renders it next to what the library makes of
@@ -64,9 +65,8 @@ int main(int argc, char** argv)
     MessageView view(name, options.value(pictures));
     view.message->setHtml(QString::fromUtf8(message));
     MessageRenderer renderer;
-    QObject::connect(&renderer, &MessageRenderer::failed, [](quint64, const QString& reason) {
-        QApplication::exit(fail(reason));
-    });
+    QObject::connect(&renderer, &MessageRenderer::failed,
+                     [](quint64, const QString& reason) { QApplication::exit(fail(reason)); });
     QObject::connect(&renderer, &MessageRenderer::rendered, [&](quint64, const QString& richText) {
         // A message without markup comes back as plain text.
         if (message.contains('<') || message.contains('>'))
@@ -75,11 +75,12 @@ int main(int argc, char** argv)
             view.richText->setPlainText(richText);
     });
     TesselQt::MessageBody body;
-    QObject::connect(&renderer, &MessageRenderer::bodyReady, [&](quint64, const TesselQt::MessageBody& converted) {
-        body = converted;
-        renderer.fromBody(body.body, body.images);
-        renderer.toParagraph(body.body);
-    });
+    QObject::connect(&renderer, &MessageRenderer::bodyReady,
+                     [&](quint64, const TesselQt::MessageBody& converted) {
+                         body = converted;
+                         renderer.fromBody(body.body, body.images);
+                         renderer.toParagraph(body.body);
+                     });
     QObject::connect(&renderer, &MessageRenderer::htmlReady,
                      [&](quint64, const QString& html) { view.rebuilt->setHtml(html); });
     // The paragraph is the last result: every pane is filled then.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "corpus/catalogue_writer.h"
 
 #include <fstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Emoticon catalogues in the client's emo.dat format, of any size.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the benchmark corpus into a directory:
 //   qt.msgs       chat messages as the Qt client sends them (toHtml() output)
 //   plain.msgs    messages without markup
@@ -107,19 +108,21 @@ int main(int argc, char** argv)
             builder.buildMessage(document);
             return html(document);
         });
-        const std::size_t plainTotal = writeMessages(dir.filePath(QStringLiteral("plain.msgs")), PlainCount,
-            [&] { return builder.plainMessage().toUtf8().toStdString(); });
+        const std::size_t plainTotal =
+            writeMessages(dir.filePath(QStringLiteral("plain.msgs")), PlainCount,
+                          [&] { return builder.plainMessage().toUtf8().toStdString(); });
 
         // Generators of their own, so that the Qt messages stay as they were.
         benchsupport::Random shortRandom(Seed + 1);
         const std::size_t shortTotal = writeMessages(dir.filePath(QStringLiteral("short.msgs")), ShortCount,
-            [&] { return shortMessage(shortRandom); });
+                                                     [&] { return shortMessage(shortRandom); });
         // Lengths from 16 bytes to 8 KB, as many of each power of two.
         benchsupport::Random denseRandom(Seed + 2);
-        const std::size_t denseTotal = writeMessages(dir.filePath(QStringLiteral("dense.msgs")), DenseCount, [&] {
-            const std::size_t shortest = std::size_t(16) << denseRandom.below(9);
-            return entityDenseText(denseRandom, shortest + std::size_t(denseRandom.below(int(shortest))));
-        });
+        const std::size_t denseTotal =
+            writeMessages(dir.filePath(QStringLiteral("dense.msgs")), DenseCount, [&] {
+                const std::size_t shortest = std::size_t(16) << denseRandom.below(9);
+                return entityDenseText(denseRandom, shortest + std::size_t(denseRandom.below(int(shortest))));
+            });
 
         QTextDocument large;
         prepareDocument(large);
@@ -133,8 +136,8 @@ int main(int argc, char** argv)
         std::printf("corpus in %s: %d Qt messages, %zu bytes (%.0f on average); "
                     "%d plain messages, %zu bytes; %d short messages, %zu bytes; "
                     "%d entity-dense messages, %zu bytes; large message %zu bytes\n",
-                    argv[1], MessageCount, total, double(total) / MessageCount, PlainCount,
-                    plainTotal, ShortCount, shortTotal, DenseCount, denseTotal, largeHtml.size());
+                    argv[1], MessageCount, total, double(total) / MessageCount, PlainCount, plainTotal,
+                    ShortCount, shortTotal, DenseCount, denseTotal, largeHtml.size());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "corpus/message_builder.h"
 
 #include <QColor>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds chat messages the way the Qt client composes them: a QTextDocument
 // edited through a cursor (styled runs, line breaks, emoticons as resource
 // images, pictures), later written out with toHtml(). The benchmark corpus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "corpus/text_corpus.h"
 
 #include <cstdint>
@@ -14,10 +15,10 @@ constexpr int countOf(T (&)[N])
 
 // Typed text that escaping changes: apostrophes, quotes and the three
 // characters of markup.
-const char* const Marked[] = {
-    "I'm", "don't", "it's", "can't", "that's", "let's", "we'll", "you're", "\"ok\"",
-    "\"done\"", "Tom & Jerry", "R&D", "Q&A", "<3", ">_<", "a < b", "x > 0", "->", "if (a && b)",
-    "<draft>", "5 > 3"};
+const char* const Marked[] = {"I'm",         "don't",   "it's",   "can't",    "that's",      "let's",
+                              "we'll",       "you're",  "\"ok\"", "\"done\"", "Tom & Jerry", "R&D",
+                              "Q&A",         "<3",      ">_<",    "a < b",    "x > 0",       "->",
+                              "if (a && b)", "<draft>", "5 > 3"};
 
 const char* const Punctuation[] = {"!", "?", ".", "...", ":)", ":-(", ";)", ","};
 
@@ -62,12 +63,23 @@ std::string escaped(const std::string& typed)
     std::string out;
     for (char c : typed) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -101,9 +113,9 @@ std::string token(benchsupport::Random& random)
 }
 
 const char* const DenseNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&nbsp;"};
-const char* const DenseOther[] = {"&eacute;", "&copy;", "&hellip;", "&euro;", "&mdash;",
-                                  "&rsquo;", "&times;", "&Omega;"};
-const char* const DenseNumeric[] = {"&#39;", "&#8217;", "&#20320;", "&#128512;",
+const char* const DenseOther[] = {"&eacute;", "&copy;",  "&hellip;", "&euro;",
+                                  "&mdash;",  "&rsquo;", "&times;",  "&Omega;"};
+const char* const DenseNumeric[] = {"&#39;",  "&#8217;",  "&#20320;",  "&#128512;",
                                     "&#x27;", "&#x597D;", "&#x1F600;", "&#xE9;"};
 const char* const DenseOdd[] = {"&foo;", "&nbspx;", "AT&T", "&amp", "&lt", "& ", "&#;"};
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages without markup, as clients other than the Qt one send them: what a
 // person typed, HTML-escaped, and text thick with character references.
 #pragma once

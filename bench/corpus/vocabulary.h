@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What generated chat messages are made of: words, Chinese phrases, emoji,
 // texts that HTML escaping changes, tricky texts and colours.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the generated corpus. A message file holds messages one after the
 // other, each as its decimal byte count, a line feed, the bytes and another
 // line feed, so that it stays readable in an editor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/counting_allocator.h"
 
 #include <malloc.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Heap accounting for the memory benchmark: the program that links
 // counting_allocator.cpp replaces the global operator new and delete with
 // versions that keep the bytes in use and their peak.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Per-message latency: each call timed on its own, as the median and the
 // 99th percentile over the calls of a run, next to the throughput.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/library.h"
 
 #include <benchmark/benchmark.h>

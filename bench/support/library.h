@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library set up as the client sets it up: Init with a catalogue of the
 // corpus, a head for the message bodies, and a callback that only looks at
 // what it is given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small deterministic generator (splitmix64): the same seed gives the same
 // corpus and the same benchmark inputs on every platform and library version,
 // which std::uniform_*_distribution does not promise.

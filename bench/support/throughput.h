@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running a function over every message of a corpus per benchmark iteration,
 // with bytes and messages per second reported the same way for all contenders.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the MinGW-w64 toolchain files. The including file sets
 # TESSEL_MINGW_TRIPLE and TESSEL_WINE_LOADER.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit Windows with MinGW-w64 (POSIX thread model): the shipping build.
 # Tests run under 32-bit Wine.
 set(TESSEL_MINGW_TRIPLE i686-w64-mingw32)

@@ -300,8 +300,7 @@ TESSEL_API bool ParseHtml_Orb(const std::string& html);
 /// @return false before Init or when refused, true otherwise.
 ///
 /// Example: `Tessel::SetCustomHead("Team chat", "Ann", "2026-12-06 09:30");`
-TESSEL_API bool SetCustomHead(const std::string& title, const std::string& sender,
-                              const std::string& date);
+TESSEL_API bool SetCustomHead(const std::string& title, const std::string& sender, const std::string& date);
 
 /// The emoticon list of the last body conversion: one pair (name, "[name]")
 /// per distinct emoticon, in order of first occurrence.
@@ -350,7 +349,6 @@ TESSEL_API bool EChTextFromBody(const std::string& source, std::string& out);
 /// @return false before Init or when refused, true otherwise.
 ///
 /// Example: `Tessel::HtmlFromBody(html, body, images);`
-TESSEL_API bool HtmlFromBody(std::string& out, const std::string& source,
-                             const StringPairList& images);
+TESSEL_API bool HtmlFromBody(std::string& out, const std::string& source, const StringPairList& images);
 
 }  // namespace Tessel

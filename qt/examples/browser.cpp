@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A chat window's message pane: the message shows at once with its text and
 // emoticons, and again with its remote picture once that has arrived; the
 // window stays responsive meanwhile, since the download runs on the
@@ -13,7 +14,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QTextBrowser browser;
     // Emoticon pictures from a directory: no compiled-in resources needed.
-    browser.setDocument(new TesselQt::PictureDocument(QStringLiteral("/usr/share/mychat/emoticons"), &browser));
+    browser.setDocument(
+        new TesselQt::PictureDocument(QStringLiteral("/usr/share/mychat/emoticons"), &browser));
     browser.show();
 
     TesselQt::MessageRenderer renderer;
@@ -25,9 +27,8 @@ int main(int argc, char** argv)
     QObject::connect(&renderer, &TesselQt::MessageRenderer::failed, &browser,
                      [&browser](quint64, const QString& reason) { browser.setPlainText(reason); });
 
-    const QString message = QStringLiteral(
-        "<p>Look at this <img src=\":/Res/FaceMgr/em/1.png\"/></p>"
-        "<p><img src=\"http://pictures.example.org/sunset.png\"/></p>");
+    const QString message = QStringLiteral("<p>Look at this <img src=\":/Res/FaceMgr/em/1.png\"/></p>"
+                                           "<p><img src=\"http://pictures.example.org/sunset.png\"/></p>");
     renderer.render(message, TesselQt::MessageRenderer::ResourcePicturesOnly);  // no download: at once
     renderer.render(message);  // with the picture, once downloaded
     return application.exec();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // With the sample emoticons compiled in as Qt resources, the resources win
 // over a picture directory, in documents and in the model.
 #include <gtest/gtest.h>
@@ -35,7 +36,6 @@ TEST(CompiledPictures, ResourcesWinOverThePictureDirectory)
     for (int row = 0; row < model.rowCount(); ++row) {
         const QIcon icon = model.data(model.index(row), Qt::DecorationRole).value<QIcon>();
         const QString file = dataFile(QStringLiteral("emoticons/%1.png").arg(row + 1));
-        EXPECT_TRUE(samePixels(icon.pixmap(QSize(24, 24)).toImage(), QImage(file)))
-            << row;
+        EXPECT_TRUE(samePixels(icon.pixmap(QSize(24, 24)).toImage(), QImage(file))) << row;
     }
 }

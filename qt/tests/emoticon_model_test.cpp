@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EmoticonModel over the sample catalogue (data/emo.dat: 24 classic, 12
 // other emoticons, pictures in data/emoticons): rows, roles, the group
 // filter, icons and the reset when the catalogue arrives.
@@ -46,9 +47,9 @@ TEST(EmoticonModel, RowsAndRolesFollowTheCatalogue)
         const char* name;
         EmoticonModel::Group group;
     };
-    for (const Row& expected : {Row{0, "smile", EmoticonModel::Classic}, Row{23, "clap", EmoticonModel::Classic},
-                                Row{24, "thumbs up", EmoticonModel::Other},
-                                Row{35, "rock & roll", EmoticonModel::Other}}) {
+    for (const Row& expected :
+         {Row{0, "smile", EmoticonModel::Classic}, Row{23, "clap", EmoticonModel::Classic},
+          Row{24, "thumbs up", EmoticonModel::Other}, Row{35, "rock & roll", EmoticonModel::Other}}) {
         SCOPED_TRACE(expected.row);
         const QString id = QString::number(expected.row + 1);
         EXPECT_EQ(value(model, expected.row, EmoticonModel::IdRole).toString(), id);
@@ -56,7 +57,8 @@ TEST(EmoticonModel, RowsAndRolesFollowTheCatalogue)
         EXPECT_EQ(value(model, expected.row, EmoticonModel::CatalogueIndexRole).toInt(), expected.row);
         EXPECT_EQ(value(model, expected.row, EmoticonModel::ResourcePathRole).toString(),
                   QStringLiteral(":/Res/FaceMgr/em/%1.png").arg(id));
-        EXPECT_EQ(value(model, expected.row, EmoticonModel::NameRole).toString(), QLatin1String(expected.name));
+        EXPECT_EQ(value(model, expected.row, EmoticonModel::NameRole).toString(),
+                  QLatin1String(expected.name));
         EXPECT_EQ(value(model, expected.row, Qt::DisplayRole).toString(), QLatin1String(expected.name));
     }
     EXPECT_EQ(value(model, 20, EmoticonModel::NameRole).toString(), QStringLiteral("\u5fae\u7b11"));
@@ -107,7 +109,6 @@ TEST(EmoticonModel, IconsComeFromThePictureDirectory)
         const QIcon icon = value(model, row, Qt::DecorationRole).value<QIcon>();
         const QString file = dataFile(QStringLiteral("emoticons/%1.png").arg(row + 1));
         ASSERT_FALSE(icon.isNull()) << row;
-        EXPECT_TRUE(samePixels(icon.pixmap(QSize(24, 24)).toImage(), QImage(file)))
-            << row;
+        EXPECT_TRUE(samePixels(icon.pixmap(QSize(24, 24)).toImage(), QImage(file))) << row;
     }
 }

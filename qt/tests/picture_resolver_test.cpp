@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PictureResolver and PictureDocument without compiled-in resources: the
 // sample message's rich text shows every picture from the picture
 // directory, the working directory and the cache.
@@ -23,7 +24,8 @@ void expectPicturesShown(QTextDocument& document, const QStringList& files)
     ASSERT_EQ(images.size(), static_cast<std::size_t>(files.size()));
     for (int i = 0; i < files.size(); ++i)
         EXPECT_TRUE(showsFile(images[i], files[i]))
-            << images[i].name.toStdString() << " shown at " << images[i].size.width() << "x" << images[i].size.height();
+            << images[i].name.toStdString() << " shown at " << images[i].size.width() << "x"
+            << images[i].size.height();
 }
 
 }  // namespace
@@ -50,8 +52,8 @@ TEST(PictureResolver, SampleMessageShowsEveryPicture)
     ASSERT_EQ(result->pictures.size(), 5);
     const QString emoticon = dataFile(QStringLiteral("emoticons/%1.png"));
     const QString sunset = QStringLiteral("data/pictures/sunset.png");
-    const QStringList files = {emoticon.arg(1), emoticon.arg(5), emoticon.arg(1), sunset,
-                               emoticon.arg(27), sunset, result->pictures.last()};
+    const QStringList files = {emoticon.arg(1),  emoticon.arg(5), emoticon.arg(1),        sunset,
+                               emoticon.arg(27), sunset,          result->pictures.last()};
 
     PictureDocument document(dataFile(QStringLiteral("emoticons")));
     document.setHtml(result->text);

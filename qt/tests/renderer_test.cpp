@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MessageRenderer: work off the GUI thread, results in request order,
 // cancelling, destruction during a download, failures, and the UTF-8
 // boundary. Each test runs in a process of its own, its web server on an
@@ -69,8 +70,8 @@ TEST_F(Renderer, GuiThreadStaysResponsiveWhileAPictureTrickles)
     clock.start();
     sinceTick.start();
     timer.start();
-    const quint64 id = renderer->render(QStringLiteral("<p>sunrise ") + imageTag("http://127.0.125.1/slow.png") +
-                                        QStringLiteral("</p>"));
+    const quint64 id = renderer->render(QStringLiteral("<p>sunrise ") +
+                                        imageTag("http://127.0.125.1/slow.png") + QStringLiteral("</p>"));
     const Recorder::Result* result = recorder.waitFor(id);
     const qint64 took = clock.elapsed();
     timer.stop();
@@ -83,7 +84,8 @@ TEST_F(Renderer, GuiThreadStaysResponsiveWhileAPictureTrickles)
 
     ASSERT_EQ(result->pictures.size(), 1);
     const QString downloaded = result->pictures[0];
-    EXPECT_EQ(QFileInfo(downloaded).absolutePath(), QFileInfo(QString::fromStdString(cache.path())).absoluteFilePath());
+    EXPECT_EQ(QFileInfo(downloaded).absolutePath(),
+              QFileInfo(QString::fromStdString(cache.path())).absoluteFilePath());
     QTextDocument document;
     document.setHtml(result->text);
     const std::vector<ShownImage> images = shownImages(document);
@@ -100,7 +102,8 @@ TEST_F(Renderer, ResultsArriveInRequestOrder)
     late.delayMilliseconds = 1500;
     server.on("/late.png", late);
 
-    const QString message = QStringLiteral("<p>hi ") + imageTag(":/Res/FaceMgr/em/3.png") + QStringLiteral("</p>");
+    const QString message =
+        QStringLiteral("<p>hi ") + imageTag(":/Res/FaceMgr/em/3.png") + QStringLiteral("</p>");
     const std::vector<quint64> ids = {
         renderer->render(imageTag("http://127.0.125.2/late.png")),
         renderer->toBody(message, {QStringLiteral("Team"), QStringLiteral("Ann"), QStringLiteral("today")}),
@@ -116,14 +119,18 @@ TEST_F(Renderer, ResultsArriveInRequestOrder)
     EXPECT_EQ(results[0].pictures.size(), 1);
     EXPECT_EQ(results[1].kind, "body");
     EXPECT_TRUE(results[1].text.contains(QLatin1String("Team"))) << results[1].text.toStdString();
-    EXPECT_TRUE(results[1].text.contains(QLatin1String("<img id=\"wink\"/>"))) << results[1].text.toStdString();
-    EXPECT_EQ(results[1].body.emoticons, (TesselQt::StringPairs{{QStringLiteral("wink"), QStringLiteral("[wink]")}}));
+    EXPECT_TRUE(results[1].text.contains(QLatin1String("<img id=\"wink\"/>")))
+        << results[1].text.toStdString();
+    EXPECT_EQ(results[1].body.emoticons,
+              (TesselQt::StringPairs{{QStringLiteral("wink"), QStringLiteral("[wink]")}}));
     EXPECT_EQ(results[2].kind, "rendered");
     EXPECT_EQ(results[2].pictures, QStringList{QStringLiteral(":/Res/FaceMgr/em/3.png")});
     EXPECT_EQ(results[3].kind, "html");
-    EXPECT_TRUE(results[3].text.contains(QLatin1String(":/Res/FaceMgr/em/3.png"))) << results[3].text.toStdString();
+    EXPECT_TRUE(results[3].text.contains(QLatin1String(":/Res/FaceMgr/em/3.png")))
+        << results[3].text.toStdString();
     EXPECT_EQ(results[4].kind, "paragraph");
-    EXPECT_TRUE(results[4].text.contains(QLatin1String(":/Res/FaceMgr/em/2.png"))) << results[4].text.toStdString();
+    EXPECT_TRUE(results[4].text.contains(QLatin1String(":/Res/FaceMgr/em/2.png")))
+        << results[4].text.toStdString();
 }
 
 // cancelPending drops what has not started; the request in progress and a
@@ -187,7 +194,8 @@ TEST_F(Renderer, DestructionDuringADownloadEmitsNothingAfterwards)
 TEST(RendererFailures, LibraryErrorsBecomeFailedSignals)
 {
     TempDir dir;
-    const QString broken = QString::fromStdString(dir.write("emo.dat", "<face><clasic size=\"1\"><em id=\"1\">"));
+    const QString broken =
+        QString::fromStdString(dir.write("emo.dat", "<face><clasic size=\"1\"><em id=\"1\">"));
     MessageRenderer renderer;
     Recorder recorder(renderer);
 

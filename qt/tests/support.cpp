@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -18,20 +19,27 @@ QString dataFile(const QString& name)
 Recorder::Recorder(MessageRenderer& renderer)
 {
     auto record = [this](Result result) { results.push_back(std::move(result)); };
-    connect(&renderer, &MessageRenderer::initialized, this,
-            [record](quint64 id) { record({"initialized", id, {}, {}, {}}); });
+    connect(&renderer, &MessageRenderer::initialized, this, [record](quint64 id) {
+        record({"initialized", id, {}, {}, {}});
+    });
     connect(&renderer, &MessageRenderer::rendered, this,
             [record](quint64 id, const QString& text, const QStringList& pictures) {
                 record({"rendered", id, text, pictures, {}});
             });
     connect(&renderer, &MessageRenderer::bodyReady, this,
-            [record](quint64 id, const TesselQt::MessageBody& body) { record({"body", id, body.body, {}, body}); });
-    connect(&renderer, &MessageRenderer::htmlReady, this,
-            [record](quint64 id, const QString& html) { record({"html", id, html, {}, {}}); });
+            [record](quint64 id, const TesselQt::MessageBody& body) {
+                record({"body", id, body.body, {}, body});
+            });
+    connect(&renderer, &MessageRenderer::htmlReady, this, [record](quint64 id, const QString& html) {
+        record({"html", id, html, {}, {}});
+    });
     connect(&renderer, &MessageRenderer::paragraphReady, this,
-            [record](quint64 id, const QString& paragraph) { record({"paragraph", id, paragraph, {}, {}}); });
-    connect(&renderer, &MessageRenderer::failed, this,
-            [record](quint64 id, const QString& reason) { record({"failed", id, reason, {}, {}}); });
+            [record](quint64 id, const QString& paragraph) {
+                record({"paragraph", id, paragraph, {}, {}});
+            });
+    connect(&renderer, &MessageRenderer::failed, this, [record](quint64 id, const QString& reason) {
+        record({"failed", id, reason, {}, {}});
+    });
 }
 
 std::vector<quint64> Recorder::ids() const
@@ -80,7 +88,8 @@ std::vector<ShownImage> shownImages(QTextDocument& document)
                 continue;
             const QTextImageFormat format = fragment.charFormat().toImageFormat();
             for (int i = 0; i < fragment.length(); ++i) {
-                const QSize size = handler->intrinsicSize(&document, fragment.position() + i, format).toSize();
+                const QSize size =
+                    handler->intrinsicSize(&document, fragment.position() + i, format).toSize();
                 images.push_back({format.name(), size, loadedImage(document, format.name())});
             }
         }
@@ -90,7 +99,9 @@ std::vector<ShownImage> shownImages(QTextDocument& document)
 bool samePixels(const QImage& one, const QImage& other)
 {
     // Pixmaps keep premultiplied pixels: compare in that form.
-    auto pixels = [](const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+    auto pixels = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
     return !one.isNull() && pixels(one) == pixels(other);
 }
 

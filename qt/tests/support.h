@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the companion's tests share: the sample data, a recorder of a
 // renderer's signals, and the images a document shows.
 #pragma once
@@ -29,8 +30,8 @@ public:
     struct Result {
         QString kind;  // "initialized", "rendered", "body", "html", "paragraph" or "failed"
         quint64 id;
-        QString text;             // rich text, body, html, paragraph or failure reason
-        QStringList pictures;     // rendered: the announced pictures
+        QString text;          // rich text, body, html, paragraph or failure reason
+        QStringList pictures;  // rendered: the announced pictures
         TesselQt::MessageBody body;
     };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tessel tool run as a user runs it: a process with arguments, standard
 // input and output, on the bundled sample data and on bad input.
 #include <gtest/gtest.h>
@@ -51,9 +52,13 @@ protected:
     std::string toolLine(const std::string& args, const std::string& input = "")
     {
         return "cd " + shellWord(std::string(TESSEL_DATA) + "/..") + " && " + shellWord(TESSEL_TOOL) +
-               " --cache " + shellWord(dir / "cache") + " " + args + " < " + shellWord(dir.write("stdin", input));
+               " --cache " + shellWord(dir / "cache") + " " + args + " < " +
+               shellWord(dir.write("stdin", input));
     }
-    Result tool(const std::string& args, const std::string& input = "") { return execute(toolLine(args, input)); }
+    Result tool(const std::string& args, const std::string& input = "")
+    {
+        return execute(toolLine(args, input));
+    }
 
     // A failure: the exit status, nothing on standard output and exactly
     // the one line expected on standard error.
@@ -86,7 +91,8 @@ TEST_F(CliTest, RichTextAndRewrittenMessage)
     EXPECT_EQ(quiet.err, "");
     EXPECT_EQ(tool("-q rewrite", pictures).err, "");
 
-    Result only = tool("rich --resources-only", "a<img src=\"data/pictures/sunset.png\"><img src=\":/x.png\">");
+    Result only =
+        tool("rich --resources-only", "a<img src=\"data/pictures/sunset.png\"><img src=\":/x.png\">");
     ASSERT_EQ(only.status, 0) << only.err;
     EXPECT_EQ(only.out, "a<img src=\":/x.png\"/>\n");
 
@@ -115,7 +121,8 @@ TEST_F(CliTest, BodyRoundTrip)
     EXPECT_EQ(json["images"][0][1], "data/pictures/sunset.png");
 
     std::string bodyFile = dir.write("body.html", bodyText);
-    Result html = tool("html " + shellWord(bodyFile) + " --images " + shellWord(dir.write("body.json", body.out)));
+    Result html =
+        tool("html " + shellWord(bodyFile) + " --images " + shellWord(dir.write("body.json", body.out)));
     ASSERT_EQ(html.status, 0) << html.err;
     EXPECT_TRUE(contains(html.out, "<img src=\":/Res/FaceMgr/em/1.png\"/>"));
     EXPECT_TRUE(contains(html.out, "<img src=\"data/pictures/sunset.png\"/>"));
@@ -142,17 +149,20 @@ TEST_F(CliTest, BodyRoundTrip)
 
 TEST_F(CliTest, ShowPrintsEveryResult)
 {
-    Result show =
-        tool("show --title T", "<p>Hi <img src=':/Res/FaceMgr/em/1.png'><img src='data/pictures/sunset.png'></p>");
+    Result show = tool("show --title T",
+                       "<p>Hi <img src=':/Res/FaceMgr/em/1.png'><img src='data/pictures/sunset.png'></p>");
     ASSERT_EQ(show.status, 0) << show.err;
     const std::string key = show.out.substr(show.out.find("== images\n") + 10, 32);
     EXPECT_EQ(show.out.substr(show.out.find("== body\n")),
               "== body\n<body><div id=\"title_div\"><h1 id=\"title\">T</h1><span id=\"sender\"></span>"
-              "<span id=\"date\"></span></div><p>Hi <img id=\"smile\"/><img id=\"" + key + "\"/></p></body>\n"
-              "== emoticons\nsmile\t[smile]\n== images\n" + key + "\tdata/pictures/sunset.png\n");
+              "<span id=\"date\"></span></div><p>Hi <img id=\"smile\"/><img id=\"" +
+                  key +
+                  "\"/></p></body>\n"
+                  "== emoticons\nsmile\t[smile]\n== images\n" +
+                  key + "\tdata/pictures/sunset.png\n");
     EXPECT_EQ(show.out.rfind("== rich text\n<p style=", 0), 0u) << show.out;
-    EXPECT_TRUE(contains(show.out,
-                         "Hi <img src=\":/Res/FaceMgr/em/1.png\"/><img src=\"data/pictures/sunset.png\"/></p>\n"));
+    EXPECT_TRUE(contains(
+        show.out, "Hi <img src=\":/Res/FaceMgr/em/1.png\"/><img src=\"data/pictures/sunset.png\"/></p>\n"));
 }
 
 TEST_F(CliTest, Catalogue)
@@ -216,7 +226,8 @@ TEST_F(CliTest, UsageErrorsExitWith2)
         {"rich --bogus", "unknown option '--bogus' for 'rich' (see 'tessel rich --help')"},
         {"rich --json", "unknown option '--json' for 'rich' (see 'tessel rich --help')"},
         {"emoticons --json=yes", "option '--json' takes no value (see 'tessel emoticons --help')"},
-        {"emoticons --catalogue", "option '--catalogue' needs a value (FILE) (see 'tessel emoticons --help')"},
+        {"emoticons --catalogue",
+         "option '--catalogue' needs a value (FILE) (see 'tessel emoticons --help')"},
         {"body --title", "option '--title' needs a value (TEXT) (see 'tessel body --help')"},
         {"--cache= emoticons", "option '--cache' needs a DIR, not an empty word (see 'tessel --help')"},
         {"rich a b", "unexpected argument 'b' (see 'tessel rich --help')"},
@@ -237,7 +248,8 @@ TEST_F(CliTest, WorkFailuresExitWith1)
     std::string deepXml = "<face>";
     for (int i = 0; i < 60000; ++i)
         deepXml += "<a>";
-    const std::string broken = dir.write("broken.dat", "<face>\n<clasic size=\"1\">\n<em id=\"1\">x</clasic>");
+    const std::string broken =
+        dir.write("broken.dat", "<face>\n<clasic size=\"1\">\n<em id=\"1\">x</clasic>");
     const std::string deep = dir.write("deep.dat", deepXml);
     const std::string huge =
         dir.write("huge.dat", "<face><clasic size=\"16777216\"><em id=\"1\">a</em></clasic></face>");

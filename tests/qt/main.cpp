@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main of the Qt tests (the rendering check here, the Qt companion's
 // tests in qt/tests): they run inside a QGuiApplication.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The invariants, on what Qt shows: plain text with one U+FFFC per image,
 // and the images in order, each known by the pixels of its file or of the
 // picture the check's server sends for its address.

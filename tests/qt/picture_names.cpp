@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every picture the library points at loads in Qt, whatever its file is
 // called: downloaded pictures, whose random names hold '#' or '%' followed
 // by hex digits a third of the time, and local files named with the marks
@@ -41,7 +42,8 @@ std::string qtMessageOf(const std::vector<Expected>& pictures)
 {
     std::string message = "<html><body><p>";
     for (const Expected& picture : pictures)
-        message += "<img src=\"" + QString::fromStdString(picture.source).toHtmlEscaped().toStdString() + "\" /> ";
+        message +=
+            "<img src=\"" + QString::fromStdString(picture.source).toHtmlEscaped().toStdString() + "\" /> ";
     return message + "</p></body></html>";
 }
 
@@ -103,7 +105,8 @@ TEST(PictureNames, EveryDownloadedPictureLoads)
     std::vector<Expected> pictures;
     for (int i = 0; i < 200; ++i) {
         const std::string path = "/p/" + std::to_string(i) + ".png";
-        server.on(path, TestSupport::Reply(200, encodedPicture(sizeOf(i), Qt::darkCyan, "PNG").toStdString()));
+        server.on(path,
+                  TestSupport::Reply(200, encodedPicture(sizeOf(i), Qt::darkCyan, "PNG").toStdString()));
         pictures.push_back({"http://127.0.61.1" + path, sizeOf(i)});
     }
     const std::string message = messageOf(pictures);

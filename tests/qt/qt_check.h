@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rendering check: the library's outputs read by Qt's rich-text engine
 // the way the client reads them, and compared with Qt's reading of the
 // message itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Chat messages written by Qt itself, made by the benchmark corpus's message
 // builder with every construct the client's editor can produce turned on:
 // headings, aligned paragraphs, line breaks, empty lines, lists, tables,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's outputs read by Qt's rich-text engine: the sample messages,
 // messages written by Qt itself, and a corpus of them when one is given.
 #include <gtest/gtest.h>

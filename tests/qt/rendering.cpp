@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What Qt shows of a piece of text: its plain text and every image in it,
 // with the file Qt reads it from and the size Qt lays it out at.
 #include <QAbstractTextDocumentLayout>
@@ -19,7 +20,8 @@ QString key(const QImage& image)
     QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QCryptographicHash hash(QCryptographicHash::Md5);
     for (int y = 0; y < pixels.height(); ++y)
-        hash.addData(QByteArray::fromRawData(reinterpret_cast<const char*>(pixels.constScanLine(y)), pixels.width() * 4));
+        hash.addData(QByteArray::fromRawData(reinterpret_cast<const char*>(pixels.constScanLine(y)),
+                                             pixels.width() * 4));
     return QString("%1x%2:%3").arg(pixels.width()).arg(pixels.height()).arg(QString(hash.result().toHex()));
 }
 

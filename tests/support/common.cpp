@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/common.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What many tests share: temporary files, the record of the library's result
 // callback, a small catalogue and the shape of a downloaded picture's name.
 #pragma once

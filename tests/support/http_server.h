@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small HTTP/1.1 server for the tests, on port 80 of one loopback address.
 // It keeps connections alive, counts what it accepts and answers every path
 // with a scripted reply. Every wait inside it is bounded or ends when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/sample_catalogue.h"
 
 namespace testsupport {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small emoticon catalogue written for tests.
 #pragma once
 

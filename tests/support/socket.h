@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The socket calls of the in-process web servers (the tests' and the download
 // fuzz target's), the same over BSD sockets and Winsock, with the two other
 // things of the system that the servers touch. Each system has one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The servers' socket calls on BSD sockets, with Linux's flags for
 // close-on-exec, non-blocking accepts and sends without SIGPIPE.
 #include "support/socket.h"
@@ -17,8 +18,14 @@ namespace TestSupport {
 
 namespace {
 
-int fd(Socket socket) { return static_cast<int>(socket); }
-Socket wrap(int fd) { return fd < 0 ? noSocket : static_cast<Socket>(fd); }
+int fd(Socket socket)
+{
+    return static_cast<int>(socket);
+}
+Socket wrap(int fd)
+{
+    return fd < 0 ? noSocket : static_cast<Socket>(fd);
+}
 
 short pollEvents(unsigned events)
 {
@@ -96,9 +103,15 @@ long receiveSome(Socket socket, char* data, std::size_t length)
     return static_cast<long>(::recv(fd(socket), data, length, 0));
 }
 
-void shutdownSending(Socket socket) { ::shutdown(fd(socket), SHUT_WR); }
+void shutdownSending(Socket socket)
+{
+    ::shutdown(fd(socket), SHUT_WR);
+}
 
-void closeSocket(Socket socket) { ::close(fd(socket)); }
+void closeSocket(Socket socket)
+{
+    ::close(fd(socket));
+}
 
 void resetSocket(Socket socket)
 {
@@ -107,10 +120,19 @@ void resetSocket(Socket socket)
     ::close(fd(socket));
 }
 
-std::string lastSocketError() { return std::strerror(errno); }
+std::string lastSocketError()
+{
+    return std::strerror(errno);
+}
 
-void setEnvironment(const char* name, const char* value) { ::setenv(name, value, 1); }
+void setEnvironment(const char* name, const char* value)
+{
+    ::setenv(name, value, 1);
+}
 
-bool runningUnderWine() { return false; }
+bool runningUnderWine()
+{
+    return false;
+}
 
 }  // namespace TestSupport

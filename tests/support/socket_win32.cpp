@@ -1,12 +1,13 @@
+// SPDX-License-Identifier: MIT
 // The servers' socket calls on Winsock.
 #include "support/socket.h"
 
 #ifndef NOMINMAX
-#  define NOMINMAX
+#define NOMINMAX
 #endif
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <cstdlib>
 #include <vector>
@@ -15,12 +16,19 @@ namespace TestSupport {
 
 namespace {
 
-SOCKET native(Socket socket) { return static_cast<SOCKET>(socket); }
-Socket wrap(SOCKET socket) { return socket == INVALID_SOCKET ? noSocket : static_cast<Socket>(socket); }
+SOCKET native(Socket socket)
+{
+    return static_cast<SOCKET>(socket);
+}
+Socket wrap(SOCKET socket)
+{
+    return socket == INVALID_SOCKET ? noSocket : static_cast<Socket>(socket);
+}
 
 short pollEvents(unsigned events)
 {
-    return static_cast<short>(((events & readable) ? POLLRDNORM : 0) | ((events & writable) ? POLLWRNORM : 0));
+    return static_cast<short>(((events & readable) ? POLLRDNORM : 0) |
+                              ((events & writable) ? POLLWRNORM : 0));
 }
 
 unsigned readyEvents(short revents)
@@ -105,9 +113,15 @@ long receiveSome(Socket socket, char* data, std::size_t length)
     return ::recv(native(socket), data, static_cast<int>(length), 0);
 }
 
-void shutdownSending(Socket socket) { ::shutdown(native(socket), SD_SEND); }
+void shutdownSending(Socket socket)
+{
+    ::shutdown(native(socket), SD_SEND);
+}
 
-void closeSocket(Socket socket) { closesocket(native(socket)); }
+void closeSocket(Socket socket)
+{
+    closesocket(native(socket));
+}
 
 void resetSocket(Socket socket)
 {
@@ -116,9 +130,15 @@ void resetSocket(Socket socket)
     closesocket(native(socket));
 }
 
-std::string lastSocketError() { return "Winsock error " + std::to_string(WSAGetLastError()); }
+std::string lastSocketError()
+{
+    return "Winsock error " + std::to_string(WSAGetLastError());
+}
 
-void setEnvironment(const char* name, const char* value) { _putenv_s(name, value); }
+void setEnvironment(const char* name, const char* value)
+{
+    _putenv_s(name, value);
+}
 
 bool runningUnderWine()
 {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A client of the installed companion: renders a message off its GUI thread
 // and counts the catalogue's emoticons.
 #include <QGuiApplication>

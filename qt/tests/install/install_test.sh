@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a temporary prefix and builds a Qt client against
 # it through find_package(Tessel COMPONENTS qt), then runs it.
 set -euo pipefail

@@ -69,7 +69,8 @@ int main(int argc, char** argv)
     expect(Tessel::IsClassicECh("1"), "IsClassicECh");
     expect(Tessel::EChPathFromName("smile") == "<img src=\":/Res/FaceMgr/em/1.png\"/>", "EChPathFromName");
     expect(Tessel::EChPathFromId("7") == ":/Res/FaceMgr/em/7.png", "EChPathFromId");
-    expect(Tessel::getClassicPtr() == first && Tessel::getClassicCount() > 0, "getClassicPtr, getClassicCount");
+    expect(Tessel::getClassicPtr() == first && Tessel::getClassicCount() > 0,
+           "getClassicPtr, getClassicCount");
     expect((Tessel::getOtherPtr() != nullptr) == (Tessel::getOtherCount() > 0), "getOtherPtr, getOtherCount");
 
     // The catalogue class, as a client may use it on its own.
@@ -88,7 +89,8 @@ int main(int argc, char** argv)
            "getClassicPtr, getOtherPtr");
 
     expect(std::to_string(TESSEL_VERSION_MAJOR) + "." + std::to_string(TESSEL_VERSION_MINOR) + "." +
-                   std::to_string(TESSEL_VERSION_PATCH) == TESSEL_VERSION_STRING,
+                   std::to_string(TESSEL_VERSION_PATCH) ==
+               TESSEL_VERSION_STRING,
            "version macros agree");
     return failures == 0 ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// \brief TesselQt::EmoticonModel: Tessel's emoticon catalogue as a Qt list
 /// model, for emoticon pickers.
@@ -38,7 +39,8 @@ namespace TesselQt {
 class TESSEL_QT_API EmoticonModel : public QAbstractListModel {
     Q_OBJECT
     /// The directory of emoticon pictures named `<id>.png`.
-    Q_PROPERTY(QString pictureDirectory READ pictureDirectory WRITE setPictureDirectory NOTIFY pictureDirectoryChanged)
+    Q_PROPERTY(QString pictureDirectory READ pictureDirectory WRITE setPictureDirectory NOTIFY
+                   pictureDirectoryChanged)
     /// The groups whose records are rows.
     Q_PROPERTY(Groups groups READ groups WRITE setGroups NOTIFY groupsChanged)
 
@@ -59,8 +61,8 @@ public:
         NameRole = Qt::UserRole + 1,  ///< QString: how the emoticon is written in message text.
         IdRole,                       ///< QString: the emoticon's id, which names its picture.
         GroupRole,                    ///< int: the Group the record belongs to.
-        ResourcePathRole,             ///< QString: the Qt resource path of its picture, `:/Res/FaceMgr/em/<id>.png`.
-        CatalogueIndexRole            ///< int: the record's overall index in the catalogue.
+        ResourcePathRole,   ///< QString: the Qt resource path of its picture, `:/Res/FaceMgr/em/<id>.png`.
+        CatalogueIndexRole  ///< int: the record's overall index in the catalogue.
     };
     Q_ENUM(Role)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// \brief TesselQt::MessageRenderer: Tessel's conversions run off the GUI
 /// thread, one at a time, with their results delivered as Qt signals.
@@ -147,7 +148,10 @@ public:
     /// \param html The message's HTML in UTF-8, NUL-terminated.
     /// \param mode Which pictures to resolve.
     /// \return The request's id.
-    quint64 render(const char* html, PictureMode mode = AllPictures) { return render(QByteArray(html), mode); }
+    quint64 render(const char* html, PictureMode mode = AllPictures)
+    {
+        return render(QByteArray(html), mode);
+    }
 
     /// \brief Queues the conversion of a message into a compact body with its
     /// emoticon and image lists (Tessel::SetCustomHead, then
@@ -168,7 +172,10 @@ public:
     /// \param html The message's HTML in UTF-8, NUL-terminated.
     /// \param head The strings of the body's title div.
     /// \return The request's id.
-    quint64 toBody(const char* html, const MessageHead& head = MessageHead()) { return toBody(QByteArray(html), head); }
+    quint64 toBody(const char* html, const MessageHead& head = MessageHead())
+    {
+        return toBody(QByteArray(html), head);
+    }
 
     /// \brief Queues the rebuilding of HTML from a body (Tessel::HtmlFromBody).
     ///
@@ -187,7 +194,10 @@ public:
     /// \param body A body in UTF-8, NUL-terminated.
     /// \param images (image key, local path) pairs.
     /// \return The request's id.
-    quint64 fromBody(const char* body, const StringPairs& images) { return fromBody(QByteArray(body), images); }
+    quint64 fromBody(const char* body, const StringPairs& images)
+    {
+        return fromBody(QByteArray(body), images);
+    }
 
     /// \brief Queues the conversion of a body into one Qt paragraph of its
     /// text with emoticons as images (Tessel::EChTextFromBody).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /// \file
 /// \brief TesselQt::PictureResolver and TesselQt::PictureDocument: Tessel's
 /// rich text shown with emoticon pictures from a directory, with no

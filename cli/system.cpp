@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #if defined(_WIN32)
-#include <shellapi.h>
+// windows.h first: shellapi.h needs its declarations.
 #include <windows.h>
+
+#include <shellapi.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>

@@ -11,8 +11,16 @@
 #   BENCH_REPETITIONS=3 scripts/bench.sh
 #   BENCH_BUILD_DIR=build-x scripts/bench.sh
 #   BENCH_MIN_TIME=0.05 scripts/bench.sh   quick check of the whole chain
+#   scripts/bench.sh --build-only    builds every benchmark program and stops
+#                                    (CI: keeps them building)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=false
+case "${1:-}" in
+  "") ;;
+  --build-only) build_only=true ;;
+  *) echo "usage: scripts/bench.sh [--build-only]" >&2; exit 2 ;;
+esac
 build=${BENCH_BUILD_DIR:-build-bench}
 repetitions=${BENCH_REPETITIONS:-5}
 options=()
@@ -20,7 +28,10 @@ options=()
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSEL_BUILD_BENCH=ON \
   -DTESSEL_BUILD_TESTS=OFF -DTESSEL_BUILD_CLI=OFF > /dev/null
-cmake --build "$build" -j"$(nproc)" --target tessel_corpus tessel_bench peer_bench memory_bench download_bench
+# Every program, count_instructions and outputs_dump too, so that none of
+# them is left stale beside the ones measured.
+cmake --build "$build" -j"$(nproc)"
+"$build_only" && exit 0
 
 bin="$build/bench"
 corpus="$bin/corpus"

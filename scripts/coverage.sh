@@ -41,9 +41,12 @@ ctest --test-dir "$build" --output-on-failure -j"$jobs" -LE '^install$'
 
 
 mkdir -p "$report"
-# CMake's compiler check leaves a .gcno of its own, whose source is gone.
+# Only this build's count files are read: searching the whole tree would
+# follow the Windows builds' Wine prefixes, whose z: drive is the root of the
+# file system, into every other build on the machine. CMake's compiler check
+# leaves a .gcno of its own, whose source is gone.
 gcovr --root . --object-directory "$build" --exclude-directories "$build/CMakeFiles/[0-9.]+/" \
-  --exclude-throw-branches --exclude-unreachable-branches --json "$report/all.json"
+  --exclude-throw-branches --exclude-unreachable-branches --json "$report/all.json" "$build"
 
 status=0
 # area NAME MIN_LINES MIN_BRANCHES FOLDER...: the report of those folders,

@@ -107,11 +107,17 @@ void appendEscaped(std::string& out, std::string_view text, const char* first, u
     out.append(run, static_cast<std::size_t>(end - run));
 }
 
+// What a path written into an image tag escapes: a resource only '"'.
+inline unsigned char escapesOf(std::string_view path)
+{
+    return startsWith(path, ":/") ? InResource : InFile;
+}
+
 }  // namespace
 
 TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
 {
-    const unsigned char mask = startsWith(path, ":/") ? InResource : InFile;
+    const unsigned char mask = escapesOf(path);
     const char* first = firstEscaped(path, mask);
     if (!first) {
         appendPieces(out, {TagOpen, path, TagClose});
@@ -125,7 +131,7 @@ TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
 TESSEL_HOT void appendImageTagAround(std::string& out, char* buffer, std::size_t pathLength)
 {
     const std::string_view path(buffer + ImageTagOpen, pathLength);
-    if (firstEscaped(path, startsWith(path, ":/") ? InResource : InFile)) {
+    if (firstEscaped(path, escapesOf(path))) {
         appendImageTag(out, path);
         return;
     }

@@ -234,10 +234,7 @@ const char* skipAttributes(const char* p, const char* end)
 
 void trimLeadingSpace(std::string& s)
 {
-    std::size_t n = 0;
-    while (n < s.size() && isTrimmedSpace(s[n]))
-        ++n;
-    s.erase(0, n);
+    s.erase(0, s.size() - withoutLeadingSpace(s).size());
 }
 
 HtmlParser::HtmlParser()

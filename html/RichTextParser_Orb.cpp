@@ -107,17 +107,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
     replaceWithReference(tagStart, cached->first);
 }
 
-void RichTextParser_Orb::onImgId(const char* tagStart, const std::string& id)
-{
-    imgId(tagStart, id);
-}
-
 void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
-{
-    imgId(tagStart, id);
-}
-
-void RichTextParser_Orb::imgId(const char* tagStart, std::string_view id)
 {
     if (const EMOSTRUCT* record = catalogue ? findEmoticon(*catalogue, id) : nullptr) {
         // Written straight into the output.

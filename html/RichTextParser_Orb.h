@@ -30,7 +30,6 @@ public:
     ~RichTextParser_Orb() override;
 
     void onImgSrc(const char* tagStart, const std::string& value) override;
-    void onImgId(const char* tagStart, const std::string& value) override;
     bool wantParagraphs() override;
 
     void SetCustomHead(const std::string& title, const std::string& sender,
@@ -45,9 +44,6 @@ protected:
     void reportImgId(const char* tagStart, std::string_view value) override;
 
 private:
-    // The work of onImgId, on a view.
-    void imgId(const char* tagStart, std::string_view id);
-
     // Replaces the tag in the copy by "<img id=\"" value "\"/>".
     void replaceWithReference(const char* tagStart, std::string_view value);
     // Appends the title div of the head strings to body.

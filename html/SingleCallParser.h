@@ -5,7 +5,7 @@
 // in imageCache under their image keys: equal sources have equal keys. A
 // message's first few pictures go into a small table, compared one by one,
 // and cost neither a digest nor a map node; a message with more moves them
-// into a hash table in the same memory (SourceTable) With a source it
+// into a hash table in the same memory (SourceTable). With a source it
 // keeps where it wrote the source's image tag into the text, so that a
 // picture shown again in a message costs one append.
 #pragma once

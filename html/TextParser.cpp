@@ -31,12 +31,10 @@ TESSEL_HOT void TextParser::parseScanned(const char* data, std::size_t length, c
     } else {
         // White space before the first reference stays white space once
         // decoded, and is trimmed: it is not copied.
-        const char* start = data;
-        while (start < end && isTrimmedSpace(*start))
-            ++start;
-        text.assign(start, static_cast<std::size_t>(end - start));
+        const std::string_view kept = withoutLeadingSpace(std::string_view(data, length));
+        text.assign(kept.data(), kept.size());
         if (scan.ampersand)
-            decodeEntitiesFrom(text, static_cast<std::size_t>(scan.ampersand - start));
+            decodeEntitiesFrom(text, static_cast<std::size_t>(scan.ampersand - kept.data()));
     }
 
     trimLeadingSpace(text);

@@ -20,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // No reference is shorter than its bytes; text without '&' is kept.
     fuzzing::require(s.size() <= input.size());
     fuzzing::require(input.find('&') != std::string::npos || s == input);
+    // A reference means the same wherever it stands and whatever the decoder
+    // met before it: the second copy is decoded after the first has been.
+    std::string twice = input + '\n' + input;
+    Tessel::decodeEntities(twice);
+    fuzzing::require(twice == s + '\n' + s);
 
     if (size >= 4) {
         std::uint32_t codePoint;

@@ -122,18 +122,19 @@ inline std::uint64_t word(const char* p)
     return value;
 }
 
-// The first n bytes of a word (n from 1 to 8), the others zero.
+// The first n bytes of a word (n from 1 to 8), the others zero; zero for n
+// from 9 to 15, as for a name too long to be looked up as a word.
 inline std::uint64_t firstBytes(std::uint64_t value, std::size_t n)
 {
-    static constexpr std::uint64_t Masks[WordName + 1] = {0,
-                                                          0xFF,
-                                                          0xFFFF,
-                                                          0xFFFFFF,
-                                                          0xFFFFFFFF,
-                                                          0xFFFFFFFFFF,
-                                                          0xFFFFFFFFFFFF,
-                                                          0xFFFFFFFFFFFFFF,
-                                                          ~std::uint64_t(0)};
+    static constexpr std::uint64_t Masks[16] = {0,
+                                                0xFF,
+                                                0xFFFF,
+                                                0xFFFFFF,
+                                                0xFFFFFFFF,
+                                                0xFFFFFFFFFF,
+                                                0xFFFFFFFFFFFF,
+                                                0xFFFFFFFFFFFFFF,
+                                                ~std::uint64_t(0)};
     return value & Masks[n];
 }
 
@@ -236,6 +237,9 @@ public:
         return longNames_ ? fromTable(p, n) : 0;
     }
 
+    // Counts the builds: what was read from one build holds until the next.
+    std::uint64_t builds() const { return builds_; }
+
 private:
     static constexpr unsigned SlotBits = 11;
     static constexpr std::size_t Slots = std::size_t(1) << SlotBits;
@@ -307,12 +311,14 @@ private:
         edits_ = EntityTableEdits;
         size_ = EntityTable.size();
         first_ = firstNode();
+        ++builds_;
     }
 
     static EntityIndex instance_;
 
     Slot slots_[Slots] = {};
     std::size_t used_ = 0;
+    std::uint64_t builds_ = 0;
     std::uint64_t edits_ = ~std::uint64_t(0);
     std::size_t size_ = 0;
     const void* first_ = nullptr;
@@ -474,40 +480,63 @@ std::uint32_t longNumber(const char*& p, const char* end, bool hex)
     return value;
 }
 
-// Bytes read from the text and written out by one step of the decoder.
-// What the decoder made of numeric references that end with ';' within 9
-// bytes of their '&', under the word of their bytes between the two: text
-// repeats a few of them (&#39;, an emoji's), and a look-up costs less than
-// reading the digits and encoding the code point. Such a reference means
-// the same whatever EntityTable holds. Each thread has its own, so that
-// threads decode at once; a slot holds the last reference that fell on it.
-struct NumericMemo {
+// What the decoder made of the references that end with the first ';'
+// within 9 bytes of their '&', under the word of their bytes between the two
+// (zero-padded): text repeats a few references (&amp;, &#39;, an emoji's),
+// and one look-up here costs less than telling names from numbers, finding
+// a name in the index or reading digits, each a branch that text of mixed
+// references mispredicts. A name's slot points at its value in EntityTable,
+// as the index's does, so that a value changed in place is seen; a number's
+// points at its own code point. Each thread has its own memo, so that
+// threads decode at once; a slot holds the last reference that fell on it,
+// and the memo is emptied when the index is built again.
+struct ReferenceMemo {
     struct Slot {
-        std::uint64_t key;  // 0: empty (a key starts with '#')
-        std::uint32_t codePoint;
+        std::uint64_t key;  // 0 in an empty slot, which `value` makes fail
+        const std::int32_t* value;
+        std::int32_t codePoint;  // *value when the slot was filled
         Utf8 text;
     };
     static constexpr unsigned SlotBits = 8;
+    static constexpr std::int32_t Unmatched = -1;  // what an empty slot's value holds
 
     static std::size_t slotOf(std::uint64_t key)
     {
         return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - SlotBits));
     }
+    // The text of a key, or null.
     const Slot* find(std::uint64_t key) const
     {
         const Slot& slot = slots[slotOf(key)];
-        return slot.key == key ? &slot : nullptr;
+        return slot.key == key && *slot.value == slot.codePoint ? &slot : nullptr;
     }
-    void remember(std::uint64_t key, std::uint32_t codePoint, Utf8 text)
+    void rememberName(std::uint64_t key, const std::int32_t* value, Utf8 text)
     {
-        slots[slotOf(key)] = Slot{key, codePoint, text};
+        slots[slotOf(key)] = Slot{key, value, *value, text};
+    }
+    void rememberNumber(std::uint64_t key, std::uint32_t codePoint, Utf8 text)
+    {
+        Slot& slot = slots[slotOf(key)];
+        slot = Slot{key, &slot.codePoint, static_cast<std::int32_t>(codePoint), text};
+    }
+    // Empties the memo unless it was filled from this build of the index.
+    void follow(std::uint64_t builds)
+    {
+        if (likely(builds_ == builds))
+            return;
+        static const std::int32_t unmatched = Unmatched;
+        for (Slot& slot : slots)
+            slot = Slot{0, &unmatched, 0, Utf8{0, 0}};
+        builds_ = builds;
     }
 
     Slot slots[std::size_t(1) << SlotBits];
+    std::uint64_t builds_ = 0;  // the index's build the slots come from; none at first
 };
 
-thread_local NumericMemo numericMemo;
+thread_local ReferenceMemo referenceMemo;
 
+// Bytes read from the text and written out by one step of the decoder.
 struct Step {
     std::size_t read;
     std::size_t written;
@@ -518,29 +547,29 @@ struct Step {
 // bytes from there to p + 16 are zero). A reference that stays and is longer
 // than 16 bytes is not written: `written` then equals `read`.
 inline Step decodeReference(const char* p, const char* end, char* out, const EntityIndex& index,
-                            NumericMemo& memo)
+                            ReferenceMemo& memo)
 {
     const Block block = load16(p);
     const unsigned semicolons = bytesEqualTo(block, ';');
     // Most references end with the first ';' after their '&' and are short:
-    // the bytes between are looked up as one word. A name of the table holds
-    // only letters and digits, so it is the whole run. (A word has zero bytes past its end; the
-    // text has none there when the byte before the ';' is not zero.)
+    // the bytes between are looked up as one word, first in the memo. A word
+    // has zero bytes past its end; the text has none there when the byte
+    // before the ';' is not zero, else the key is 0, which no slot holds.
     const std::size_t semicolon = 2 + static_cast<std::size_t>(__builtin_ctz((semicolons >> 2) | 0x4000));
-    const bool shortEnough = semicolon <= 1 + WordName && p[semicolon - 1] != 0;
-    const std::uint64_t key = shortEnough ? firstBytes(word(p + 1), semicolon - 1) : 0;
+    const std::uint64_t key = p[semicolon - 1] != 0 ? firstBytes(word(p + 1), semicolon - 1) : 0;
+    if (const ReferenceMemo::Slot* known = memo.find(key); likely(known != nullptr)) {
+        std::memcpy(out, &known->text.bytes, sizeof known->text.bytes);
+        return Step{semicolon + 1, known->text.count};
+    }
     std::size_t q;  // end of the reference
     std::uint32_t codePoint;
     Utf8 text;
-    const NumericMemo::Slot* known = shortEnough && p[1] == '#' ? memo.find(key) : nullptr;
-    if (known) {
-        q = semicolon + 1;
-        codePoint = known->codePoint;
-        text = known->text;
-    } else if (const EntityIndex::Slot* slot = shortEnough ? index.find(key) : nullptr) {
+    if (const EntityIndex::Slot* slot = key ? index.find(key) : nullptr) {
         q = semicolon + 1;
         codePoint = static_cast<std::uint32_t>(*slot->value);
         text = static_cast<std::int32_t>(codePoint) == slot->codePoint ? slot->text : utf8(codePoint);
+        if (codePoint != 0 && text.count != 0)
+            memo.rememberName(key, slot->value, text);
     } else {
         if (p[1] != '#') {
             q = 1 + runFrom(alnumBytes(block), 1);
@@ -567,8 +596,9 @@ inline Step decodeReference(const char* p, const char* end, char* out, const Ent
         }
         q += q < 16 ? (semicolons >> q) & 1 : p + q < end && p[q] == ';';
         text = utf8(codePoint);
-        if (shortEnough && p[1] == '#' && q == semicolon + 1)
-            memo.remember(key, codePoint, text);
+        // A number means the same whatever EntityTable holds.
+        if (key && p[1] == '#' && q == semicolon + 1 && text.count != 0)
+            memo.rememberNumber(key, codePoint, text);
     }
     if (unlikely(codePoint == 0)) {  // the reference stays
         if (q <= 16)
@@ -608,7 +638,8 @@ constexpr std::size_t BufferSize = 512;
 TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first)
 {
     const EntityIndex& index = EntityIndex::current();
-    NumericMemo& memo = numericMemo;
+    ReferenceMemo& memo = referenceMemo;
+    memo.follow(index.builds());
     char buffer[BufferSize + 160];
     char tail[160];
     char* out = buffer;

@@ -101,6 +101,9 @@ TEST(EntityDecoder, FollowsChangesOfTheTable)
 
     EntityTable["amp"] = 'A';  // in place
     EXPECT_EQ(decoded("&amp;"), "A");
+    EntityTable["amp"] = 0;  // in place, to the value that keeps a reference
+    EXPECT_EQ(decoded("&amp;&amp;"), "&amp;&amp;");
+    EntityTable["amp"] = 'A';
     EntityTable["foo"] = 'B';  // a name decoded before as absent
     EXPECT_EQ(decoded("&foo;&foo "), "BB ");
     EntityTable.erase("lt");

@@ -542,25 +542,39 @@ struct Step {
     std::size_t written;
 };
 
-// Decodes the reference at p, an '&' with at least 16 readable bytes from it,
-// into out, which has room for 16 bytes; end is where the text ends (any
-// bytes from there to p + 16 are zero). A reference that stays and is longer
-// than 16 bytes is not written: `written` then equals `read`.
-inline Step decodeReference(const char* p, const char* end, char* out, const EntityIndex& index,
-                            ReferenceMemo& memo)
-{
-    const Block block = load16(p);
-    const unsigned semicolons = bytesEqualTo(block, ';');
-    // Most references end with the first ';' after their '&' and are short:
-    // the bytes between are looked up as one word, first in the memo. A word
-    // has zero bytes past its end; the text has none there when the byte
-    // before the ';' is not zero, else the key is 0, which no slot holds.
-    const std::size_t semicolon = 2 + static_cast<std::size_t>(__builtin_ctz((semicolons >> 2) | 0x4000));
-    const std::uint64_t key = p[semicolon - 1] != 0 ? firstBytes(word(p + 1), semicolon - 1) : 0;
-    if (const ReferenceMemo::Slot* known = memo.find(key); likely(known != nullptr)) {
-        std::memcpy(out, &known->text.bytes, sizeof known->text.bytes);
-        return Step{semicolon + 1, known->text.count};
+// The first 16 bytes of a reference, from its '&', as the decoder looks
+// them up. Most references end with the first ';' after their '&' and are
+// short: the bytes between are looked up as one word, first in the memo. A
+// word has zero bytes past its end; the text has none there when the byte
+// before the ';' is not zero, else the key is 0, which no slot holds.
+struct ReferenceHead {
+    Block block;
+    unsigned semicolons;    // bit i: byte i is a ';'
+    std::size_t semicolon;  // where the first ';' after the '&' and a byte is, or 16
+    std::uint64_t key;      // the bytes between as a word; 0 when none fits
+
+    explicit ReferenceHead(const char* p)
+        : block(load16(p)),
+          semicolons(bytesEqualTo(block, ';')),
+          semicolon(2 + static_cast<std::size_t>(__builtin_ctz((semicolons >> 2) | 0x4000))),
+          key(p[semicolon - 1] != 0 ? firstBytes(word(p + 1), semicolon - 1) : 0)
+    {
     }
+};
+
+// Decodes the reference at p, an '&' with at least 16 readable bytes from it,
+// that the memo does not know, into out, which has room for 16 bytes; end is
+// where the text ends (any bytes from there to p + 16 are zero). A reference
+// that stays and is longer than 16 bytes is not written: `written` then
+// equals `read`.
+__attribute__((noinline)) Step decodeReference(const char* p, const char* end, char* out,
+                                               const EntityIndex& index, ReferenceMemo& memo,
+                                               const ReferenceHead& head)
+{
+    const Block block = head.block;
+    const unsigned semicolons = head.semicolons;
+    const std::size_t semicolon = head.semicolon;
+    const std::uint64_t key = head.key;
     std::size_t q;  // end of the reference
     std::uint32_t codePoint;
     Utf8 text;
@@ -626,6 +640,7 @@ inline std::uint64_t ampersandsIn64(const char* p)
 }
 
 constexpr std::size_t BufferSize = 512;
+constexpr std::size_t BufferSlack = 256;
 
 // Decodes a string from its first '&', at `first`, on; returns the decoded
 // length. The '&'s are found 64 bytes at a time, and between them the text
@@ -640,7 +655,7 @@ TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first
     const EntityIndex& index = EntityIndex::current();
     ReferenceMemo& memo = referenceMemo;
     memo.follow(index.builds());
-    char buffer[BufferSize + 160];
+    char buffer[BufferSize + BufferSlack];
     char tail[160];
     char* out = buffer;
     std::size_t written = static_cast<std::size_t>(first - data);
@@ -685,14 +700,26 @@ TESSEL_HOT std::size_t decodeFrom(char* data, const char* end, const char* first
         }
         if (chunk >= end)
             break;
+        // One chunk adds less than BufferSlack bytes to the buffer: it copies
+        // at most 64 bytes from before the chunk (more go straight to the
+        // string), the chunk and 16 bytes past it, plus one block stored past
+        // the end. A reference longer than 16 bytes that stays goes straight
+        // to the string.
+        if (unlikely(out >= buffer + BufferSize))
+            flush();
         for (std::uint64_t ampersands = ampersandsIn64(chunk); ampersands; ampersands &= ampersands - 1) {
             const char* at = chunk + __builtin_ctzll(ampersands);
             if (unlikely(at < done))  // the byte after a removed reference
                 continue;
-            if (unlikely(out >= buffer + BufferSize))
-                flush();
             copyText(at);
-            const Step step = decodeReference(at, end, out, index, memo);
+            const ReferenceHead head(at);
+            if (const ReferenceMemo::Slot* known = memo.find(head.key); likely(known != nullptr)) {
+                std::memcpy(out, &known->text.bytes, sizeof known->text.bytes);
+                out += known->text.count;
+                done = at + head.semicolon + 1;
+                continue;
+            }
+            const Step step = decodeReference(at, end, out, index, memo, head);
             if (unlikely(step.written > 16)) {  // a long reference that stays
                 flush();
                 std::memmove(data + written, at, step.read);

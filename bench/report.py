@@ -168,7 +168,8 @@ def targets(res, memory):
     worst = max(memory["conversions"], key=lambda c: c["ratio"], default=None)
     rows.append(("peak heap ≤ 2× the 1 MB message, every conversion",
                  "—" if worst is None else f"{worst['ratio']:.2f}× (`{worst['name']}`)", "—",
-                 "—" if worst is None else f"{worst['ratio']:.2f}×", worst is not None and worst["ratio"] <= 2))
+                 "—" if worst is None else f"{worst['ratio']:.2f}× (results left {worst['left_ratio']:.2f}×)",
+                 worst is not None and worst["ratio"] <= 2))
     two, one = on_threads("qt", 2), on_threads("qt", 1)
     ratio = res.ratio(two, one, "items_per_second")
     at_least("`ParseHtml` on 2 threads ≥ 1.8× one thread's throughput on Qt messages", ratio, 1.8,
@@ -263,9 +264,14 @@ def section(args):
                    + ("—" if ratio is None else f"{ratio:.2f}×") + " |")
 
     out += ["", f"### Peak heap converting the large message ({memory['input_bytes']:,} bytes)", "",
-            "| conversion | input bytes | peak heap bytes | ratio |", "|---|---:|---:|---:|"]
+            "| conversion | input bytes | peak heap bytes | ratio | results left, bytes | ratio |",
+            "|---|---:|---:|---:|---:|---:|"]
     for c in memory["conversions"]:
-        out.append(f"| `{c['name']}` | {c['input_bytes']:,} | {c['peak_bytes']:,} | {c['ratio']:.2f} |")
+        out.append(f"| `{c['name']}` | {c['input_bytes']:,} | {c['peak_bytes']:,} | {c['ratio']:.2f} | "
+                   f"{c['left_bytes']:,} | {c['left_ratio']:.2f} |")
+    out += ["", "Results left: the bytes of what the call hands back and keeps for the client to read "
+            "(the out-string, the parser's text and body for `GetText` and `GetBody`, the body parser's "
+            "lists), all alive when it returns: a floor under its peak."]
 
     out += ["", "### Downloads: 100 pictures of 200 KB from one loopback host, wall clock", "",
             "| downloader | MB/s | pictures/s |", "|---|---:|---:|"]

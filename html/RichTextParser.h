@@ -47,6 +47,10 @@ public:
     // the replacement. Returns false, and does nothing, while copyPos is null.
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
+    // replaceTag for a tag whose end the caller knows: copies up to tagStart
+    // and resumes at resumeAt. copyPos must not be null.
+    void skipTag(const char* tagStart, const char* resumeAt);
+
 protected:
     // Writes the picture of an img tag's src into text, and into body in
     // keep-body mode, or drops it.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "html/image_source.h"
 
+#include <cstring>
+
 #include "base/hot.h"
 #include "base/number.h"
 #include "fs/filesystem.h"
@@ -39,9 +41,9 @@ const char* cStringEnd(const char* from, const char* end)
     return nul ? static_cast<const char*>(nul) : end;
 }
 
-int resourceNumber(const std::string& source)
+int resourceNumber(std::string_view source)
 {
-    const char* const data = source.c_str();
+    const char* const data = source.data();
     auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
     const char* end = data + source.size();
     for (;;) {
@@ -59,10 +61,28 @@ int resourceNumber(const std::string& source)
         }
         if (colon)
             return 0;
-        // The element is followed by a separator or the string's NUL, where
-        // the reading of the number stops in any case.
-        return readNumber(start);
+        return readNumber(std::string_view(start, static_cast<std::size_t>(end - start)));
     }
+}
+
+TESSEL_HOT int writtenEmoticonNumber(std::string_view source)
+{
+    constexpr std::string_view Prefix = ":/Res/FaceMgr/em/";
+    constexpr std::string_view Suffix = ".png";
+    constexpr std::size_t MostDigits = 9;
+    const std::size_t digits = source.size() - Prefix.size() - Suffix.size();
+    if (source.size() <= Prefix.size() + Suffix.size() || digits > MostDigits ||
+        !startsWith(source, Prefix) ||
+        std::memcmp(source.data() + source.size() - Suffix.size(), Suffix.data(), Suffix.size()) != 0)
+        return -1;
+    int number = 0;
+    for (const char* p = source.data() + Prefix.size(); p < source.data() + Prefix.size() + digits; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit > 9)
+            return -1;
+        number = number * 10 + static_cast<int>(digit);
+    }
+    return number;
 }
 
 }  // namespace Tessel

@@ -57,6 +57,12 @@ const char* cStringEnd(const char* from, const char* end);
 // its last path element that is neither empty nor "." (separators '/' and
 // '\\'; none when it holds a ':'), read as atoi reads it. The same number
 // as readNumber(Path(source).filename().str().c_str()), without the copies.
-int resourceNumber(const std::string& source);
+int resourceNumber(std::string_view source);
+
+// The number of an emoticon resource written exactly as the catalogue
+// writes its paths, ":/Res/FaceMgr/em/" then one to nine decimal digits then
+// ".png" (resourceNumber gives the same number); -1 for any other source.
+// Such a source holds no '"', '>' or NUL byte.
+int writtenEmoticonNumber(std::string_view source);
 
 }  // namespace Tessel

@@ -98,18 +98,9 @@ bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
         const char* close = findClose(tagStart, false);
         resumeAt = close ? close + 1 : cStringEnd(tagStart, copyEnd);
     }
-    skipTag(tagStart, resumeAt);
+    const std::string_view before = passTag(tagStart, resumeAt);
+    body.append(before.data(), before.size());
     return true;
-}
-
-void RichTextParser::skipTag(const char* tagStart, const char* resumeAt)
-{
-    // A tag replaced a second time has been copied up to already: its
-    // second replacement follows the first.
-    if (copyPos <= tagStart)
-        body.append(copyPos, static_cast<std::size_t>(tagStart - copyPos));
-    if (resumeAt > copyPos)
-        copyPos = resumeAt;
 }
 
 void RichTextParser::imgTagEnd(const char* tagStart, const char* end)

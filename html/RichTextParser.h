@@ -47,9 +47,19 @@ public:
     // the replacement. Returns false, and does nothing, while copyPos is null.
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
-    // replaceTag for a tag whose end the caller knows: copies up to tagStart
-    // and resumes at resumeAt. copyPos must not be null.
-    void skipTag(const char* tagStart, const char* resumeAt);
+    // Moves the copy past a tag whose end the caller knows: returns the
+    // input from copyPos up to tagStart, for the caller to append to body
+    // ahead of the tag's replacement, and resumes at resumeAt. copyPos must
+    // not be null. A tag replaced a second time has been copied up to
+    // already: nothing comes before its second replacement.
+    std::string_view passTag(const char* tagStart, const char* resumeAt)
+    {
+        const std::string_view before(copyPos,
+                                      copyPos <= tagStart ? static_cast<std::size_t>(tagStart - copyPos) : 0);
+        if (resumeAt > copyPos)
+            copyPos = resumeAt;
+        return before;
+    }
 
 protected:
     // Writes the picture of an img tag's src into text, and into body in

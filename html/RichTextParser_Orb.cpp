@@ -55,14 +55,43 @@ void RichTextParser_Orb::SetCustomHead(const std::string& title, const std::stri
     headDate = date;
 }
 
+TESSEL_IN_LINE bool RichTextParser_Orb::firstSighting(const std::string& id)
+{
+    // The catalogue's records, and so the views of their ids, stay as they
+    // are during a conversion: an id seen again through its record is the
+    // same view.
+    if (converting_ && seenEmoticons.empty()) {
+        for (std::size_t i = 0; i < fewIdCount_; ++i) {
+            const std::string_view few = fewIds_[i];
+            if (few.size() == id.size() && (few.data() == id.data() || few == id))
+                return false;
+        }
+        if (fewIdCount_ < FewIds) {
+            fewIds_[fewIdCount_++] = id;
+            return true;
+        }
+        for (std::string_view few : fewIds_)
+            seenEmoticons.emplace(few);
+        fewIdCount_ = 0;
+    }
+    auto seen = seenEmoticons.lower_bound(id);
+    if (seen != seenEmoticons.end() && *seen == id)
+        return false;
+    seenEmoticons.emplace_hint(seen, id);
+    return true;
+}
+
 void RichTextParser_Orb::replaceWithReference(const char* tagStart, const char* close, std::string_view value)
 {
     // A replaced tag runs through the first "/>" after its start; without
     // one it ends at its own ">", or at the end of the input.
-    if (close)
-        skipTag(tagStart, close + 1);
-    else if (!replaceTag(tagStart, true))
+    if (close) {
+        const std::string_view before = passTag(tagStart, close + 1);
+        if (!before.empty())
+            body.append(before.data(), before.size());
+    } else if (!replaceTag(tagStart, true)) {
         return;
+    }
     if (value.find('"') == std::string_view::npos) {
         appendPieces(body, "<img id=\"", value, "\"/>");
         return;
@@ -156,30 +185,6 @@ void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
     auto cached = imageCache.find(idKey_);
     if (cached != imageCache.end() && replaceTag(tagStart, true))
         appendImageTag(body, cached->second);
-}
-
-bool RichTextParser_Orb::firstSighting(const std::string& id)
-{
-    // The catalogue's records, and so the views of their ids, stay as they
-    // are during a conversion.
-    if (converting_ && seenEmoticons.empty()) {
-        for (std::size_t i = 0; i < fewIdCount_; ++i) {
-            if (fewIds_[i] == id)
-                return false;
-        }
-        if (fewIdCount_ < FewIds) {
-            fewIds_[fewIdCount_++] = id;
-            return true;
-        }
-        for (std::string_view few : fewIds_)
-            seenEmoticons.emplace(few);
-        fewIdCount_ = 0;
-    }
-    auto seen = seenEmoticons.lower_bound(id);
-    if (seen != seenEmoticons.end() && *seen == id)
-        return false;
-    seenEmoticons.emplace_hint(seen, id);
-    return true;
 }
 
 void RichTextParser_Orb::startConversion(bool rebuild)

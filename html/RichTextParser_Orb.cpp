@@ -17,6 +17,7 @@ namespace {
 
 constexpr char TitleDivStart[] = "<div id=\"title_div\">";
 constexpr char DivEnd[] = "</div>";
+constexpr std::string_view BodyEnd = "</body>";
 // The byte of TitleDivStart searched for first: its rare '_'.
 constexpr std::size_t TitleDivPivot = 14;
 static_assert(TitleDivStart[TitleDivPivot] == '_');
@@ -217,8 +218,9 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     bool hasBody = start != std::string::npos;
     if (!hasBody)
         start = 0;
-    std::size_t end = findLastText(html, "</body>");
-    if (end == std::string::npos || end < start)
+    std::size_t end = findLastText(html, BodyEnd);
+    const bool closed = end != std::string::npos && end >= start;
+    if (!closed)
         end = html.size();
     // The stretch is parsed in place: the tokenizer reads no further than its
     // end, and the search for the end of a replaced tag stops there too, as
@@ -235,30 +237,31 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     beginCopy(stretch, stretch + length);
     const char* firstClose =
         hasBody ? static_cast<const char*>(std::memchr(stretch, '>', length)) : nullptr;
-    if (!hasBody)
-        body.append("<body>");
-    else if (firstClose)
+    if (!hasBody) {
+        appendTitleDiv("<body>");
+    } else if (firstClose) {
         copyPos = firstClose + 1;
-    if (!hasBody || firstClose) {
-        body.append(stretch, static_cast<std::size_t>(copyPos - stretch));
-        appendTitleDiv();
+        appendTitleDiv(std::string_view(stretch, static_cast<std::size_t>(copyPos - stretch)));
     }
     HtmlParser::parse(stretch, length);
-    if (copyPos)
-        body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
-    body.append("</body>");
+    // The "</body>" that ends the stretch in the input is copied with the
+    // rest of it.
+    const char* const rest = copyPos ? copyPos : copyEnd;
+    body.append(rest, static_cast<std::size_t>(copyEnd - rest) + (closed ? BodyEnd.size() : 0));
+    if (!closed)
+        body.append(BodyEnd.data(), BodyEnd.size());
     if (hasBody && !firstClose)
-        appendTitleDiv();
+        appendTitleDiv({});
 
     copyPos = nullptr;
     copyEnd = nullptr;
     endConversion();
 }
 
-void RichTextParser_Orb::appendTitleDiv()
+void RichTextParser_Orb::appendTitleDiv(std::string_view before)
 {
-    appendPieces(body, TitleDivStart, "<h1 id=\"title\">", headTitle, "</h1><span id=\"sender\">", headSender,
-                 "</span><span id=\"date\">", headDate, "</span></div>");
+    appendPieces(body, before, TitleDivStart, "<h1 id=\"title\">", headTitle, "</h1><span id=\"sender\">",
+                 headSender, "</span><span id=\"date\">", headDate, "</span></div>");
 }
 
 void RichTextParser_Orb::loadImageList(const StringPairList& images)

@@ -57,8 +57,8 @@ private:
     // image tag, `<img src="` src `" />`, with src a view of it that holds no
     // '>' or NUL byte; null for any other tag.
     const char* qtTagClose(const char* tagStart, std::string_view src) const;
-    // Appends the title div of the head strings to body.
-    void appendTitleDiv();
+    // Appends before, then the title div of the head strings, to body.
+    void appendTitleDiv(std::string_view before);
     // Empties the outputs and lists at the start of a conversion, and the
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);

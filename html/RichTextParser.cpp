@@ -82,7 +82,9 @@ RichTextParser::ImageCache::iterator RichTextParser::rememberImage(ImageCache::c
 
 void RichTextParser::emptyImageCache()
 {
-    spareImageNodes_.reclaim(imageCache);
+    // Most runs meet no picture that is not a resource.
+    if (!imageCache.empty())
+        spareImageNodes_.reclaim(imageCache);
 }
 
 bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)

@@ -233,7 +233,9 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     // the body start tag or comes before it ends, so no replaced tag
     // precedes it. A stretch without any ">" gets it after the "</body>".
     const std::size_t headLength = headTitle.size() + headSender.size() + headDate.size();
-    body.reserve(length + 96 + headLength);
+    // Mostly there already: the body kept from the message before.
+    if (body.capacity() < length + 96 + headLength)
+        body.reserve(length + 96 + headLength);
     beginCopy(stretch, stretch + length);
     const char* firstClose =
         hasBody ? static_cast<const char*>(std::memchr(stretch, '>', length)) : nullptr;

@@ -65,24 +65,4 @@ int resourceNumber(std::string_view source)
     }
 }
 
-TESSEL_HOT int writtenEmoticonNumber(std::string_view source)
-{
-    constexpr std::string_view Prefix = ":/Res/FaceMgr/em/";
-    constexpr std::string_view Suffix = ".png";
-    constexpr std::size_t MostDigits = 9;
-    const std::size_t digits = source.size() - Prefix.size() - Suffix.size();
-    if (source.size() <= Prefix.size() + Suffix.size() || digits > MostDigits ||
-        !startsWith(source, Prefix) ||
-        std::memcmp(source.data() + source.size() - Suffix.size(), Suffix.data(), Suffix.size()) != 0)
-        return -1;
-    int number = 0;
-    for (const char* p = source.data() + Prefix.size(); p < source.data() + Prefix.size() + digits; ++p) {
-        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
-        if (digit > 9)
-            return -1;
-        number = number * 10 + static_cast<int>(digit);
-    }
-    return number;
-}
-
 }  // namespace Tessel

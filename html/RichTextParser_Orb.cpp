@@ -18,6 +18,7 @@ namespace {
 constexpr char TitleDivStart[] = "<div id=\"title_div\">";
 constexpr char DivEnd[] = "</div>";
 constexpr std::string_view BodyEnd = "</body>";
+constexpr std::string_view QtDocumentEnd = "</body></html>";
 // The byte of TitleDivStart searched for first: its rare '_'.
 constexpr std::size_t TitleDivPivot = 14;
 static_assert(TitleDivStart[TitleDivPivot] == '_');
@@ -218,7 +219,10 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     bool hasBody = start != std::string::npos;
     if (!hasBody)
         start = 0;
-    std::size_t end = findLastText(html, BodyEnd);
+    // Qt ends a document with "</body></html>", whose "</body>" is the last
+    // one: no search for it.
+    std::size_t end =
+        endsWith(html, QtDocumentEnd) ? html.size() - QtDocumentEnd.size() : findLastText(html, BodyEnd);
     const bool closed = end != std::string::npos && end >= start;
     if (!closed)
         end = html.size();

@@ -495,6 +495,10 @@ TEST(TextSearch, AgreesWithTheStringSearches)
     for (const std::string needle : {"a", "<b", "ab<", "b<b", "<<"}) {
         for (const std::string& text : texts) {
             ASSERT_EQ(findLastText(text, needle), text.rfind(needle)) << text << " / " << needle;
+            ASSERT_EQ(endsWith(text, needle),
+                      text.size() >= needle.size() &&
+                          text.compare(text.size() - needle.size(), needle.size(), needle) == 0)
+                << text << " / " << needle;
             for (std::size_t pivot = 0; pivot < needle.size(); ++pivot)
                 for (std::size_t from = 0; from <= text.size() + 1; ++from)
                     ASSERT_EQ(findText(text, needle, pivot, from), text.find(needle, from))

@@ -47,6 +47,7 @@ public:
     // the replacement. Returns false, and does nothing, while copyPos is null.
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
+protected:
     // Moves the copy past a tag whose end the caller knows: returns the
     // input from copyPos up to tagStart, for the caller to append to body
     // ahead of the tag's replacement, and resumes at resumeAt. copyPos must
@@ -61,7 +62,6 @@ public:
         return before;
     }
 
-protected:
     // Writes the picture of an img tag's src into text, and into body in
     // keep-body mode, or drops it.
     void imgSrc(const char* tagStart, std::string_view src);

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "base/hot.h"
+
 namespace Tessel {
 
 // A buffer kept from one message to the next is released once a message has
@@ -12,9 +14,10 @@ namespace Tessel {
 constexpr std::size_t KeptBufferBytes = 64 * 1024;
 
 // Empties buffer (a string or vector), giving its memory back when it has
-// grown past KeptBufferBytes.
+// grown past KeptBufferBytes. In line: it runs at the start of every
+// conversion, mostly on buffers that are small or empty.
 template <class Buffer>
-void clearKeepingLittle(Buffer& buffer)
+TESSEL_IN_LINE void clearKeepingLittle(Buffer& buffer)
 {
     if (buffer.capacity() * sizeof(typename Buffer::value_type) > KeptBufferBytes)
         Buffer().swap(buffer);

@@ -120,7 +120,7 @@ TESSEL_HOT void appendImageTag(std::string& out, std::string_view path)
     const unsigned char mask = escapesOf(path);
     const char* first = firstEscaped(path, mask);
     if (!first) {
-        appendPieces(out, {TagOpen, path, TagClose});
+        appendPieces(out, TagOpen, path, TagClose);
         return;
     }
     out.append(TagOpen.data(), TagOpen.size());

@@ -4,33 +4,40 @@
 #pragma once
 
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace Tessel {
 
-// Appends the pieces to out. Every append to a std::string is a call into
-// the C++ library, so short results are put together on the stack and
-// appended at once.
-inline void appendPieces(std::string& out, std::initializer_list<std::string_view> pieces)
+namespace markup_detail {
+
+// Copies a piece to at and returns the position after it.
+inline char* copyPiece(char* at, std::string_view piece)
 {
-    std::size_t length = 0;
-    for (std::string_view piece : pieces)
-        length += piece.size();
+    if (!piece.empty())
+        std::memcpy(at, piece.data(), piece.size());
+    return at + piece.size();
+}
+
+}  // namespace markup_detail
+
+// Appends the pieces (strings, views, literals) to out. Every append to a
+// std::string is a call into the C++ library, so short results are put
+// together on the stack and appended at once. Each piece is copied by a
+// copy of its own, so that a literal's length is known where it is copied
+// and the copy needs no call.
+template <class... Pieces>
+inline void appendPieces(std::string& out, const Pieces&... pieces)
+{
+    const std::size_t length = (std::string_view(pieces).size() + ...);
     char buffer[256];
     if (length > sizeof buffer) {
         out.reserve(out.size() + length);
-        for (std::string_view piece : pieces)
-            out.append(piece.data(), piece.size());
+        (out.append(std::string_view(pieces)), ...);
         return;
     }
     char* at = buffer;
-    for (std::string_view piece : pieces) {
-        if (!piece.empty())
-            std::memcpy(at, piece.data(), piece.size());
-        at += piece.size();
-    }
+    ((at = markup_detail::copyPiece(at, pieces)), ...);
     out.append(buffer, length);
 }
 

@@ -14,6 +14,13 @@ inline bool startsWith(std::string_view s, std::string_view prefix)
     return s.size() >= prefix.size() && std::memcmp(s.data(), prefix.data(), prefix.size()) == 0;
 }
 
+// Whether s ends with suffix; inline, as startsWith.
+inline bool endsWith(std::string_view s, std::string_view suffix)
+{
+    return s.size() >= suffix.size() &&
+           std::memcmp(s.data() + s.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+}
+
 // The first needle in hay at or after from, or npos. memchr looks for the
 // needle's byte at pivot, chosen by the caller as its rarest: "<body" is
 // found through its 'y', not through every '<' of the head before it.

@@ -82,7 +82,9 @@ RichTextParser::ImageCache::iterator RichTextParser::rememberImage(ImageCache::c
 
 void RichTextParser::emptyImageCache()
 {
-    spareImageNodes_.reclaim(imageCache);
+    // Most runs meet no picture that is not a resource.
+    if (!imageCache.empty())
+        spareImageNodes_.reclaim(imageCache);
 }
 
 bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
@@ -98,12 +100,8 @@ bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)
         const char* close = findClose(tagStart, false);
         resumeAt = close ? close + 1 : cStringEnd(tagStart, copyEnd);
     }
-    // A tag replaced a second time has been copied up to already: its
-    // second replacement follows the first.
-    if (copyPos <= tagStart)
-        body.append(copyPos, static_cast<std::size_t>(tagStart - copyPos));
-    if (resumeAt > copyPos)
-        copyPos = resumeAt;
+    const std::string_view before = passTag(tagStart, resumeAt);
+    body.append(before.data(), before.size());
     return true;
 }
 

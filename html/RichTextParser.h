@@ -48,6 +48,20 @@ public:
     bool replaceTag(const char* tagStart, bool throughSlashClose);
 
 protected:
+    // Moves the copy past a tag whose end the caller knows: returns the
+    // input from copyPos up to tagStart, for the caller to append to body
+    // ahead of the tag's replacement, and resumes at resumeAt. copyPos must
+    // not be null. A tag replaced a second time has been copied up to
+    // already: nothing comes before its second replacement.
+    std::string_view passTag(const char* tagStart, const char* resumeAt)
+    {
+        const std::string_view before(copyPos,
+                                      copyPos <= tagStart ? static_cast<std::size_t>(tagStart - copyPos) : 0);
+        if (resumeAt > copyPos)
+            copyPos = resumeAt;
+        return before;
+    }
+
     // Writes the picture of an img tag's src into text, and into body in
     // keep-body mode, or drops it.
     void imgSrc(const char* tagStart, std::string_view src);

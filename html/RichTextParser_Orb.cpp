@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/buffers.h"
+#include "base/hot.h"
 #include "base/number.h"
 #include "base/text_search.h"
 #include "emoticons/emoticon_lookup.h"
@@ -16,29 +17,27 @@ namespace {
 
 constexpr char TitleDivStart[] = "<div id=\"title_div\">";
 constexpr char DivEnd[] = "</div>";
+constexpr std::string_view BodyEnd = "</body>";
+constexpr std::string_view QtDocumentEnd = "</body></html>";
 // The byte of TitleDivStart searched for first: its rare '_'.
 constexpr std::size_t TitleDivPivot = 14;
 static_assert(TitleDivStart[TitleDivPivot] == '_');
 
-// src with every "&amp;" turned into "&"; a produced "&" never joins the
-// bytes after it into a new match. Returns src itself when it holds none,
-// else the unescaped text in `buffer`.
-const std::string& unescapeAmpersands(const std::string& src, std::string& buffer)
+// src with every "&amp;" turned into "&", written into out; a produced "&"
+// never joins the bytes after it into a new match.
+const std::string& unescapeAmpersands(std::string_view src, std::string& out)
 {
-    std::size_t found = findText(src, "&amp;", 4);
-    if (found == std::string::npos)
-        return src;
-    buffer.clear();
-    buffer.reserve(src.size());
+    out.clear();
     std::size_t from = 0;
-    do {
-        buffer.append(src, from, found - from).push_back('&');
-        from = found + 5;
-        found = findText(src, "&amp;", 4, from);
-    } while (found != std::string::npos);
-    buffer.append(src, from, std::string::npos);
-    return buffer;
+    for (std::size_t found; (found = findText(src, "&amp;", 4, from)) != std::string_view::npos;
+         from = found + 5)
+        out.append(src, from, found - from).push_back('&');
+    return out.append(src, from, std::string_view::npos);
 }
+
+// How Qt writes an image tag around its source.
+constexpr std::string_view QtImageOpen = "<img src=\"";
+constexpr std::string_view QtImageClose = "\" />";
 
 }  // namespace
 
@@ -58,14 +57,45 @@ void RichTextParser_Orb::SetCustomHead(const std::string& title, const std::stri
     headDate = date;
 }
 
-void RichTextParser_Orb::replaceWithReference(const char* tagStart, std::string_view value)
+TESSEL_IN_LINE bool RichTextParser_Orb::firstSighting(const std::string& id)
+{
+    // The catalogue's records, and so the views of their ids, stay as they
+    // are during a conversion: an id seen again through its record is the
+    // same view.
+    if (converting_ && seenEmoticons.empty()) {
+        for (std::size_t i = 0; i < fewIdCount_; ++i) {
+            const std::string_view few = fewIds_[i];
+            if (few.size() == id.size() && (few.data() == id.data() || few == id))
+                return false;
+        }
+        if (fewIdCount_ < FewIds) {
+            fewIds_[fewIdCount_++] = id;
+            return true;
+        }
+        for (std::string_view few : fewIds_)
+            seenEmoticons.emplace(few);
+        fewIdCount_ = 0;
+    }
+    auto seen = seenEmoticons.lower_bound(id);
+    if (seen != seenEmoticons.end() && *seen == id)
+        return false;
+    seenEmoticons.emplace_hint(seen, id);
+    return true;
+}
+
+void RichTextParser_Orb::replaceWithReference(const char* tagStart, const char* close, std::string_view value)
 {
     // A replaced tag runs through the first "/>" after its start; without
     // one it ends at its own ">", or at the end of the input.
-    if (!replaceTag(tagStart, true))
+    if (close) {
+        const std::string_view before = passTag(tagStart, close + 1);
+        if (!before.empty())
+            body.append(before.data(), before.size());
+    } else if (!replaceTag(tagStart, true)) {
         return;
+    }
     if (value.find('"') == std::string_view::npos) {
-        appendPieces(body, {"<img id=\"", value, "\"/>"});
+        appendPieces(body, "<img id=\"", value, "\"/>");
         return;
     }
     body.append("<img id=\"");
@@ -73,28 +103,62 @@ void RichTextParser_Orb::replaceWithReference(const char* tagStart, std::string_
     body.append("\"/>");
 }
 
+const char* RichTextParser_Orb::qtTagClose(const char* tagStart, std::string_view src) const
+{
+    if (!copyPos || src.data() != tagStart + QtImageOpen.size())
+        return nullptr;
+    const char* const quote = src.data() + src.size();
+    if (copyEnd - quote < static_cast<std::ptrdiff_t>(QtImageClose.size()) ||
+        std::memcmp(quote, QtImageClose.data(), QtImageClose.size()) != 0 ||
+        std::memcmp(tagStart, QtImageOpen.data(), QtImageOpen.size()) != 0)
+        return nullptr;
+    return quote + QtImageClose.size() - 1;
+}
+
 void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
+{
+    takeSource(tagStart, src, false);
+}
+
+void RichTextParser_Orb::reportImgSrc(const char* tagStart, std::string_view src)
+{
+    takeSource(tagStart, src, true);
+}
+
+TESSEL_HOT void RichTextParser_Orb::takeSource(const char* tagStart, std::string_view src, bool inInput)
 {
     if (src.empty())
         return;
-    std::string unescaped;
-    const std::string& s = unescapeAmpersands(src, unescaped);
-
-    if (startsWith(s, ":/")) {
+    // "&amp;" in a resource's source changes neither that it starts with
+    // ":/" nor its number, which is read up to the '&': only other sources
+    // are unescaped.
+    if (startsWith(src, ":/")) {
         // An emoticon: the number of the resource's file name is its id,
         // the record sits at index id - 1.
-        int n = resourceNumber(s);
+        const int written = writtenEmoticonNumber(src);
+        const int n = written >= 0 ? written : resourceNumber(src);
         EMOSTRUCT* record = catalogue && n >= 1 ? catalogue->getEmoByIndex(n - 1) : nullptr;
         if (!record)
             return;
         const std::size_t labelStart = text.size();
-        appendPieces(text, {"[", record->name, "]"});
+        appendPieces(text, "[", record->name, "]");
         if (firstSighting(record->id))
-            emoticonList.emplace_back(record->name, text.substr(labelStart));
-        replaceWithReference(tagStart, record->name);
+            emoticonList.emplace_back(record->name, std::string_view(text).substr(labelStart));
+        // A tag written as Qt writes it around such a source ends at its
+        // "/>", with no '>' or NUL byte before it: no search for its end.
+        const char* close = inInput && written >= 0 ? qtTagClose(tagStart, src) : nullptr;
+        replaceWithReference(tagStart, close, record->name);
         return;
     }
 
+    // The unescaped source is followed by its NUL, as whatSourceNames needs.
+    // A buffer grown by one huge source is not kept.
+    takePicture(tagStart, unescapeAmpersands(src, source_));
+    clearKeepingLittle(source_);
+}
+
+void RichTextParser_Orb::takePicture(const char* tagStart, const std::string& s)
+{
     const std::string& key = keyOf(s);
     auto cached = imageCache.lower_bound(key);
     if (cached == imageCache.end() || cached->first != key) {
@@ -104,7 +168,7 @@ void RichTextParser_Orb::onImgSrc(const char* tagStart, const std::string& src)
         cached = rememberImage(cached, key, named.path);
     }
     imageList.emplace_back(cached->first, cached->second);
-    replaceWithReference(tagStart, cached->first);
+    replaceWithReference(tagStart, nullptr, cached->first);
 }
 
 void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
@@ -125,30 +189,6 @@ void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
         appendImageTag(body, cached->second);
 }
 
-bool RichTextParser_Orb::firstSighting(const std::string& id)
-{
-    // The catalogue's records, and so the views of their ids, stay as they
-    // are during a conversion.
-    if (converting_ && seenEmoticons.empty()) {
-        for (std::size_t i = 0; i < fewIdCount_; ++i) {
-            if (fewIds_[i] == id)
-                return false;
-        }
-        if (fewIdCount_ < FewIds) {
-            fewIds_[fewIdCount_++] = id;
-            return true;
-        }
-        for (std::string_view few : fewIds_)
-            seenEmoticons.emplace(few);
-        fewIdCount_ = 0;
-    }
-    auto seen = seenEmoticons.lower_bound(id);
-    if (seen != seenEmoticons.end() && *seen == id)
-        return false;
-    seenEmoticons.emplace_hint(seen, id);
-    return true;
-}
-
 void RichTextParser_Orb::startConversion(bool rebuild)
 {
     clearKeepingLittle(text);
@@ -161,7 +201,7 @@ void RichTextParser_Orb::startConversion(bool rebuild)
     fewIdCount_ = 0;
 }
 
-void RichTextParser_Orb::endConversion()
+TESSEL_IN_LINE void RichTextParser_Orb::endConversion()
 {
     emptyImageCache();
     seenEmoticons.clear();
@@ -179,8 +219,12 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     bool hasBody = start != std::string::npos;
     if (!hasBody)
         start = 0;
-    std::size_t end = findLastText(html, "</body>");
-    if (end == std::string::npos || end < start)
+    // Qt ends a document with "</body></html>", whose "</body>" is the last
+    // one: no search for it.
+    std::size_t end =
+        endsWith(html, QtDocumentEnd) ? html.size() - QtDocumentEnd.size() : findLastText(html, BodyEnd);
+    const bool closed = end != std::string::npos && end >= start;
+    if (!closed)
         end = html.size();
     // The stretch is parsed in place: the tokenizer reads no further than its
     // end, and the search for the end of a replaced tag stops there too, as
@@ -193,34 +237,37 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     // the body start tag or comes before it ends, so no replaced tag
     // precedes it. A stretch without any ">" gets it after the "</body>".
     const std::size_t headLength = headTitle.size() + headSender.size() + headDate.size();
-    body.reserve(length + 96 + headLength);
+    // Mostly there already: the body kept from the message before.
+    if (body.capacity() < length + 96 + headLength)
+        body.reserve(length + 96 + headLength);
     beginCopy(stretch, stretch + length);
     const char* firstClose =
         hasBody ? static_cast<const char*>(std::memchr(stretch, '>', length)) : nullptr;
-    if (!hasBody)
-        body.append("<body>");
-    else if (firstClose)
+    if (!hasBody) {
+        appendTitleDiv("<body>");
+    } else if (firstClose) {
         copyPos = firstClose + 1;
-    if (!hasBody || firstClose) {
-        body.append(stretch, static_cast<std::size_t>(copyPos - stretch));
-        appendTitleDiv();
+        appendTitleDiv(std::string_view(stretch, static_cast<std::size_t>(copyPos - stretch)));
     }
     HtmlParser::parse(stretch, length);
-    if (copyPos)
-        body.append(copyPos, static_cast<std::size_t>(copyEnd - copyPos));
-    body.append("</body>");
+    // The "</body>" that ends the stretch in the input is copied with the
+    // rest of it.
+    const char* const rest = copyPos ? copyPos : copyEnd;
+    body.append(rest, static_cast<std::size_t>(copyEnd - rest) + (closed ? BodyEnd.size() : 0));
+    if (!closed)
+        body.append(BodyEnd.data(), BodyEnd.size());
     if (hasBody && !firstClose)
-        appendTitleDiv();
+        appendTitleDiv({});
 
     copyPos = nullptr;
     copyEnd = nullptr;
     endConversion();
 }
 
-void RichTextParser_Orb::appendTitleDiv()
+void RichTextParser_Orb::appendTitleDiv(std::string_view before)
 {
-    appendPieces(body, {TitleDivStart, "<h1 id=\"title\">", headTitle, "</h1><span id=\"sender\">",
-                        headSender, "</span><span id=\"date\">", headDate, "</span></div>"});
+    appendPieces(body, before, TitleDivStart, "<h1 id=\"title\">", headTitle, "</h1><span id=\"sender\">",
+                 headSender, "</span><span id=\"date\">", headDate, "</span></div>");
 }
 
 void RichTextParser_Orb::loadImageList(const StringPairList& images)

@@ -40,14 +40,25 @@ public:
     void emoticonText(const std::string& source);
 
 protected:
-    // Takes an id where it stands in the body, without a copy.
+    // Takes a source or an id where it stands in the input, without a copy.
+    void reportImgSrc(const char* tagStart, std::string_view value) override;
     void reportImgId(const char* tagStart, std::string_view value) override;
 
 private:
-    // Replaces the tag in the copy by "<img id=\"" value "\"/>".
-    void replaceWithReference(const char* tagStart, std::string_view value);
-    // Appends the title div of the head strings to body.
-    void appendTitleDiv();
+    // Replaces an image by its reference, or drops it. inInput: src is a
+    // view of the tag at tagStart in the input.
+    void takeSource(const char* tagStart, std::string_view src, bool inInput);
+    // Replaces a picture that is not a resource, by its unescaped source.
+    void takePicture(const char* tagStart, const std::string& source);
+    // Replaces the tag in the copy by "<img id=\"" value "\"/>". close: the
+    // tag's '>' when the caller knows it, else null.
+    void replaceWithReference(const char* tagStart, const char* close, std::string_view value);
+    // The '>' of the tag at tagStart when it is written as Qt writes an
+    // image tag, `<img src="` src `" />`, with src a view of it that holds no
+    // '>' or NUL byte; null for any other tag.
+    const char* qtTagClose(const char* tagStart, std::string_view src) const;
+    // Appends before, then the title div of the head strings, to body.
+    void appendTitleDiv(std::string_view before);
     // Empties the outputs and lists at the start of a conversion, and the
     // per-conversion look-ups at its end.
     void startConversion(bool rebuild);
@@ -67,6 +78,8 @@ private:
     bool converting_ = false;
     // An id looked up in imageCache, kept from one look-up to the next.
     std::string idKey_;
+    // A source that is not a resource, unescaped, kept likewise.
+    std::string source_;
 };
 
 }  // namespace Tessel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "html/image_source.h"
 
+#include <cstring>
+
 #include "base/hot.h"
 #include "base/number.h"
 #include "fs/filesystem.h"
@@ -39,9 +41,9 @@ const char* cStringEnd(const char* from, const char* end)
     return nul ? static_cast<const char*>(nul) : end;
 }
 
-int resourceNumber(const std::string& source)
+int resourceNumber(std::string_view source)
 {
-    const char* const data = source.c_str();
+    const char* const data = source.data();
     auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
     const char* end = data + source.size();
     for (;;) {
@@ -59,9 +61,7 @@ int resourceNumber(const std::string& source)
         }
         if (colon)
             return 0;
-        // The element is followed by a separator or the string's NUL, where
-        // the reading of the number stops in any case.
-        return readNumber(start);
+        return readNumber(std::string_view(start, static_cast<std::size_t>(end - start)));
     }
 }
 

@@ -2,6 +2,7 @@
 // Pieces shared by the parsers that rewrite image tags.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,30 @@ const char* cStringEnd(const char* from, const char* end);
 // its last path element that is neither empty nor "." (separators '/' and
 // '\\'; none when it holds a ':'), read as atoi reads it. The same number
 // as readNumber(Path(source).filename().str().c_str()), without the copies.
-int resourceNumber(const std::string& source);
+int resourceNumber(std::string_view source);
+
+// The number of an emoticon resource written exactly as the catalogue
+// writes its paths, ":/Res/FaceMgr/em/" then one to nine decimal digits then
+// ".png" (resourceNumber gives the same number); -1 for any other source.
+// Such a source holds no '"', '>' or NUL byte.
+inline int writtenEmoticonNumber(std::string_view source)
+{
+    constexpr std::string_view Prefix = ":/Res/FaceMgr/em/";
+    constexpr std::string_view Suffix = ".png";
+    constexpr std::size_t MostDigits = 9;
+    const std::size_t digits = source.size() - Prefix.size() - Suffix.size();
+    if (source.size() <= Prefix.size() + Suffix.size() || digits > MostDigits ||
+        !startsWith(source, Prefix) ||
+        std::memcmp(source.data() + source.size() - Suffix.size(), Suffix.data(), Suffix.size()) != 0)
+        return -1;
+    int number = 0;
+    for (const char* p = source.data() + Prefix.size(); p < source.data() + Prefix.size() + digits; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit > 9)
+            return -1;
+        number = number * 10 + static_cast<int>(digit);
+    }
+    return number;
+}
 
 }  // namespace Tessel

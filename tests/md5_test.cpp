@@ -58,12 +58,22 @@ TEST(Md5, KnownDigests)
 
 TEST(ImageKey, RememberedKeysAreTheDigests)
 {
-    // More short sources than the table has slots, so entries are replaced
-    // and found again; long sources bypass the table.
-    std::vector<std::string> sources{"", std::string("a\0b", 3), "a", std::string(31, 'x'),
-                                     std::string(32, 'x'), std::string(4096, 'y')};
+    // More short sources and more picture paths than the tables have slots,
+    // so entries are replaced and found again; sources at the lengths where
+    // one table gives way to the other, and very long ones, which bypass
+    // both.
+    std::vector<std::string> sources{"",
+                                     std::string("a\0b", 3),
+                                     "a",
+                                     std::string(31, 'x'),
+                                     std::string(32, 'x'),
+                                     std::string(223, 'x'),
+                                     std::string(224, 'x'),
+                                     std::string(4096, 'y')};
     for (int i = 0; i < 5000; ++i)
         sources.push_back(":/Res/FaceMgr/em/" + std::to_string(i) + ".png");
+    for (int i = 0; i < 500; ++i)
+        sources.push_back("/home/someone/Pictures/" + std::string(i % 150, 'p') + std::to_string(i) + ".png");
     auto check = [&sources](std::size_t offset) {
         for (std::size_t i = 0; i < sources.size(); ++i) {
             const std::string& source = sources[(i + offset) % sources.size()];

@@ -400,6 +400,18 @@ TEST_F(BodyTest, Conversions)
          T + "a" + ref("smile") + "b/></body>", "a[smile]b/>"},
         {"<body>a<img src=\":/Res/FaceMgr/em/1.png\" alt='/><a href=x>'>b</body>",
          T + "a" + ref("smile") + "b</body>", "a[smile]b"},
+        // Emoticon tags as Qt writes them end at their own "/>"; sources
+        // spelled otherwise than the catalogue spells them (leading zeros,
+        // capitals, more digits than an int holds) read as before, and a tag
+        // cut off inside its " />" runs to the end.
+        {"<body>a<img src=\":/Res/FaceMgr/em/2.png\" />b<br/>c<img src=\":/Res/FaceMgr/em/0003.png\" "
+         "/></body>",
+         T + "a" + ref("wink") + "b<br/>c" + ref("grin") + "</body>", "a[wink]bc[grin]"},
+        {"<body><img src=\":/Res/FaceMgr/em/4.PNG\" /><imgx src=\":/Res/FaceMgr/em/1.png\" />x"
+         "<img src=\":/Res/FaceMgr/em/10000000001.png\" /></body>",
+         T + ref("cake") + ref("smile") + "x<img src=\":/Res/FaceMgr/em/10000000001.png\" /></body>",
+         "[cake][smile]x"},
+        {"<body>a<img src=\":/Res/FaceMgr/em/1.png\" /", T + "a" + ref("smile") + "</body>", "a[smile]"},
         // Catalogue names in id attributes.
         {"<body>a" + ref("cake") + "b" + ref("nothing"),
          T + "a" + ref("cake") + "b" + ref("nothing") + "</body>", "a" + img(":/Res/FaceMgr/em/4.png") + "b"},
@@ -454,6 +466,27 @@ TEST(ResourceNumber, IsTheNumberOfThePathsFileName)
         ASSERT_EQ(resourceNumber(source), readNumber(Path(source).filename().str().c_str())) << source;
 }
 
+TEST(ResourceNumber, TheCataloguesSpellingIsReadAtOnce)
+{
+    // A source spelled as the catalogue writes it gives resourceNumber's
+    // number; any other gives -1 and is left to resourceNumber.
+    for (const std::string digits : {"0", "7", "12", "0042", "123456789", "999999999"}) {
+        const std::string source = ":/Res/FaceMgr/em/" + digits + ".png";
+        EXPECT_EQ(writtenEmoticonNumber(source), resourceNumber(source)) << source;
+    }
+    for (const std::string source :
+         {":/Res/FaceMgr/em/.png", ":/Res/FaceMgr/em/1234567890.png", ":/Res/FaceMgr/em/12.PNG",
+          ":/Res/FaceMgr/em/1.pn", ":/Res/FaceMgr/em/1a.png", ":/Res/FaceMgr/em/-1.png",
+          ":/Res/FaceMgr/em/ 1.png", ":/Res/FaceMgr/Em/1.png", ":/Res/FaceMgr/em//1.png",
+          ":/Res/FaceMgr/em/1/.png", ":/Res/FaceMgr/em/", "/Res/FaceMgr/em/1.png", ""})
+        EXPECT_EQ(writtenEmoticonNumber(source), -1) << source;
+
+    // A number read from a view stops at the view's end, as at a NUL.
+    EXPECT_EQ(readNumber(std::string_view("12345", 3)), 123);
+    EXPECT_EQ(readNumber(std::string_view(" -", 2)), 0);
+    EXPECT_EQ(readNumber(std::string_view("99999999999", 11)), readNumber("99999999999"));
+}
+
 TEST(TextSearch, AgreesWithTheStringSearches)
 {
     // Every needle, pivot and start: the pivot byte decides only how the
@@ -462,6 +495,10 @@ TEST(TextSearch, AgreesWithTheStringSearches)
     for (const std::string needle : {"a", "<b", "ab<", "b<b", "<<"}) {
         for (const std::string& text : texts) {
             ASSERT_EQ(findLastText(text, needle), text.rfind(needle)) << text << " / " << needle;
+            ASSERT_EQ(endsWith(text, needle),
+                      text.size() >= needle.size() &&
+                          text.compare(text.size() - needle.size(), needle.size(), needle) == 0)
+                << text << " / " << needle;
             for (std::size_t pivot = 0; pivot < needle.size(); ++pivot)
                 for (std::size_t from = 0; from <= text.size() + 1; ++from)
                     ASSERT_EQ(findText(text, needle, pivot, from), text.find(needle, from))

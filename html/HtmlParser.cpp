@@ -347,6 +347,12 @@ TESSEL_IN_LINE void HtmlParser::appendText(const Run& run, const char* p, const 
 // when the input ends inside the tag.
 TESSEL_IN_LINE const char* HtmlParser::readEndTag(Run& run, const char* p)
 {
+    // Outside a script or style and a paragraph, the name changes nothing:
+    // the tag ends at the first '>', which no name byte or space is.
+    if (!inScript && !run.inStyle && !run.paragraphOpen) {
+        const char* close = findByte(p, run.end, '>');
+        return close ? close + 1 : nullptr;
+    }
     p = readTagName(skipSpace(p, run.end), run.end, run.name);
     if (inScript && run.name.startsWith("script", 6))
         inScript = false;

@@ -150,10 +150,11 @@ struct TagName {
     bool isBlock() const { return isBlockName(bytes, length); }
 };
 
-// Reads the run of tag-name bytes at p; returns the position after it.
-const char* readTagName(const char* p, const char* end, TagName& name)
+// Reads the run of tag-name bytes at start, whose first `known` bytes the
+// caller has already seen to be name bytes; returns the position after it.
+const char* readTagName(const char* start, const char* end, TagName& name, std::size_t known = 0)
 {
-    const char* const start = p;
+    const char* p = start + known;
     while (p < end && hasClass(*p, NameByte))
         ++p;
     name.length = static_cast<std::size_t>(p - start);
@@ -413,7 +414,8 @@ TESSEL_IN_LINE const char* HtmlParser::readImageAttributes(const char* tagStart,
 TESSEL_IN_LINE const char* HtmlParser::readStartTag(Run& run, const char* markup, const char* p)
 {
     const char* const end = run.end;
-    p = readTagName(p, end, run.name);
+    // The letter after the '<' that findMarkup saw starts the name.
+    p = readTagName(p, end, run.name, 1);
     const TagName& name = run.name;
     const bool image = name.startsWith("img", 3);
     if (!image && name.isBlock() && wantParagraphs()) {

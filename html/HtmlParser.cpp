@@ -221,9 +221,12 @@ constexpr std::string_view ReferenceEnd = "\"/>";
 // and the white space around them are skipped alike.
 const char* skipAttributes(const char* p, const char* end)
 {
-    // Most of Qt's tags hold one style attribute.
-    if (const char* close = quotedValueEnd(p, end, " style=\""))
+    // Most of Qt's tags hold one style attribute, and end right after it.
+    if (const char* close = quotedValueEnd(p, end, " style=\"")) {
+        if (end - close > 1 && close[1] == '>')
+            return close + 1;
         p = close;
+    }
     std::string_view value;
     for (;;) {
         while (p < end && !hasClass(*p, AttrNameEnd))

@@ -179,6 +179,8 @@ TEST(HtmlParser, QtAttributesReadAsAnyOthers)
     const std::string openings[] = {"<span style=\"", "<p style=\"", "<img src=\"", "<img style=\"",
                                     "<img id=\""};
     const std::string rests[] = {"a\">x",
+                                 "a\">>x",
+                                 "a\">",
                                  "\">x",
                                  "a>b\">x",
                                  "a>b",

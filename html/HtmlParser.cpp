@@ -39,6 +39,10 @@ namespace {
 
 constexpr std::size_t ParagraphSuffixLength = sizeof ParagraphSuffix - 1;
 
+// Bytes after "</" in which an end tag's '>' is looked for in line before
+// the rest of the input is searched.
+constexpr std::ptrdiff_t ShortEndTag = 8;
+
 // Bytes of a tag name kept for the tests on it: the longest is "script".
 constexpr std::size_t TagNameKept = 8;
 
@@ -354,7 +358,13 @@ TESSEL_IN_LINE const char* HtmlParser::readEndTag(Run& run, const char* p)
     // Outside a script or style and a paragraph, the name changes nothing:
     // the tag ends at the first '>', which no name byte or space is.
     if (!inScript && !run.inStyle && !run.paragraphOpen) {
-        const char* close = findByte(p, run.end, '>');
+        // Mostly a short name and its '>': looked for in line first.
+        const char* const near = run.end - p > ShortEndTag ? p + ShortEndTag : run.end;
+        for (const char* q = p; q < near; ++q) {
+            if (*q == '>')
+                return q + 1;
+        }
+        const char* close = findByte(near, run.end, '>');
         return close ? close + 1 : nullptr;
     }
     p = readTagName(skipSpace(p, run.end), run.end, run.name);

@@ -80,6 +80,10 @@ TEST(HtmlParser, TextOfMarkup)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Recorder().run(c.input).text, c.expected) << testing::PrintToString(c.input);
+    // End tags whose '>' comes just before, at and after the eighth byte past "</".
+    for (const Case& c : {Case{"a</abcdef>b", "ab"}, Case{"a</abcdefg>b", "ab"}, Case{"a</abcdefgh>b", "ab"},
+                          Case{"a</abcdefg>>b", "a>b"}, Case{"a</abcdefg", "a"}, Case{"a</abcdefgh", "a"}})
+        EXPECT_EQ(Recorder().run(c.input).text, c.expected) << c.input;
 }
 
 TEST(HtmlParser, BlockTagsOpenParagraphs)

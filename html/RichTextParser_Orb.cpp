@@ -189,7 +189,7 @@ void RichTextParser_Orb::reportImgId(const char* tagStart, std::string_view id)
         appendImageTag(body, cached->second);
 }
 
-void RichTextParser_Orb::startConversion(bool rebuild)
+TESSEL_IN_LINE void RichTextParser_Orb::startConversion(bool rebuild)
 {
     clearKeepingLittle(text);
     clearKeepingLittle(body);

@@ -83,7 +83,8 @@ TESSEL_IN_LINE bool RichTextParser_Orb::firstSighting(const std::string& id)
     return true;
 }
 
-void RichTextParser_Orb::replaceWithReference(const char* tagStart, const char* close, std::string_view value)
+TESSEL_IN_LINE void RichTextParser_Orb::replaceWithReference(const char* tagStart, const char* close,
+                                                             std::string_view value)
 {
     // A replaced tag runs through the first "/>" after its start; without
     // one it ends at its own ">", or at the end of the input.

@@ -216,7 +216,9 @@ void RichTextParser_Orb::convertMessage(const std::string& html)
     // The stretch from the first "<body" up to the last "</body>". A message
     // without a body element is taken whole as the content of a bare
     // "<body>"; one without "</body>" after its start runs to its end.
-    std::size_t start = findText(html, "<body", 4, qtPrologueLength(html.data(), html.size()));
+    // Found through its 'b', which the head that Qt writes first lacks: the
+    // search passes over that head in one step without its being compared.
+    std::size_t start = findText(html, "<body", 1);
     bool hasBody = start != std::string::npos;
     if (!hasBody)
         start = 0;

@@ -45,13 +45,6 @@ void RichTextParser::parseToBody(const std::string& input)
     emptyImageCache();
 }
 
-void RichTextParser::beginCopy(const char* begin, const char* end)
-{
-    copyPos = begin;
-    copyEnd = end;
-    closeSearch_[0] = closeSearch_[1] = CloseSearch();
-}
-
 const char* RichTextParser::findClose(const char* tagStart, bool slash)
 {
     CloseSearch& last = closeSearch_[slash];
@@ -78,13 +71,6 @@ RichTextParser::ImageCache::iterator RichTextParser::rememberImage(ImageCache::c
                                                                   std::string_view path)
 {
     return spareImageNodes_.insert(imageCache, hint, std::string_view(key), path);
-}
-
-void RichTextParser::emptyImageCache()
-{
-    // Most runs meet no picture that is not a resource.
-    if (!imageCache.empty())
-        spareImageNodes_.reclaim(imageCache);
 }
 
 bool RichTextParser::replaceTag(const char* tagStart, bool throughSlashClose)

@@ -93,7 +93,12 @@ protected:
     void imgTagEnd(const char* tagStart, const char* end) override;
 
     // Starts copying the input [begin, end) into body at begin.
-    void beginCopy(const char* begin, const char* end);
+    void beginCopy(const char* begin, const char* end)
+    {
+        copyPos = begin;
+        copyEnd = end;
+        closeSearch_[0] = closeSearch_[1] = CloseSearch();
+    }
 
     // End of the input being copied into body. The search for a tag's end
     // stops there, and at a NUL byte as in a C string.
@@ -108,8 +113,13 @@ protected:
     // run when one is kept.
     ImageCache::iterator rememberImage(ImageCache::const_iterator hint, const std::string& key,
                                        std::string_view path);
-    // Empties imageCache at the end of a run, keeping its nodes.
-    void emptyImageCache();
+    // Empties imageCache at the end of a run, keeping its nodes. In line:
+    // most runs meet no picture that is not a resource.
+    void emptyImageCache()
+    {
+        if (!imageCache.empty())
+            spareImageNodes_.reclaim(imageCache);
+    }
 
 private:
     // The last search for a tag's end, by kind (">" or "/>"). Tags come in

@@ -325,15 +325,16 @@ constexpr std::size_t ResourcePathLimit = 259;
 // returns its length.
 std::size_t writeResourcePath(char* out, const std::string& id)
 {
-    static const char prefix[] = ":/Res/FaceMgr/em/";
-    static const char suffix[] = ".png";
-    constexpr std::size_t prefixLength = sizeof prefix - 1;
+    using Tessel::EmoticonPathPrefix;
+    using Tessel::EmoticonPathSuffix;
+    constexpr std::size_t prefixLength = EmoticonPathPrefix.size();
     const std::size_t idLength = std::strlen(id.c_str());
-    const std::size_t total = std::min(ResourcePathLimit, prefixLength + idLength + sizeof suffix - 1);
+    const std::size_t total =
+        std::min(ResourcePathLimit, prefixLength + idLength + EmoticonPathSuffix.size());
     const std::size_t idTaken = std::min(idLength, total - prefixLength);
-    std::memcpy(out, prefix, prefixLength);
+    std::memcpy(out, EmoticonPathPrefix.data(), prefixLength);
     std::memcpy(out + prefixLength, id.c_str(), idTaken);
-    std::memcpy(out + prefixLength + idTaken, suffix, total - prefixLength - idTaken);
+    std::memcpy(out + prefixLength + idTaken, EmoticonPathSuffix.data(), total - prefixLength - idTaken);
     return total;
 }
 

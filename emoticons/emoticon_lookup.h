@@ -9,6 +9,10 @@
 
 namespace Tessel {
 
+// An emoticon's picture is the resource named by these around its id.
+constexpr std::string_view EmoticonPathPrefix = ":/Res/FaceMgr/em/";
+constexpr std::string_view EmoticonPathSuffix = ".png";
+
 // The record named name in the cache's index, or null.
 const EMOSTRUCT* findEmoticon(const EmoticonCache& cache, std::string_view name);
 

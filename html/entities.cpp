@@ -498,7 +498,9 @@ struct ReferenceMemo {
         Utf8 text;
     };
     static constexpr unsigned SlotBits = 8;
-    static constexpr std::int32_t Unmatched = -1;  // what an empty slot's value holds
+    // What an empty slot's value points at: no code point is remembered as
+    // -1, so an empty slot never answers, not even for the key 0.
+    static constexpr std::int32_t Unmatched = -1;
 
     static std::size_t slotOf(std::uint64_t key)
     {
@@ -524,9 +526,8 @@ struct ReferenceMemo {
     {
         if (likely(builds_ == builds))
             return;
-        static const std::int32_t unmatched = Unmatched;
         for (Slot& slot : slots)
-            slot = Slot{0, &unmatched, 0, Utf8{0, 0}};
+            slot = Slot{0, &Unmatched, 0, Utf8{0, 0}};
         builds_ = builds;
     }
 
@@ -582,7 +583,7 @@ __attribute__((noinline)) Step decodeReference(const char* p, const char* end, c
         q = semicolon + 1;
         codePoint = static_cast<std::uint32_t>(*slot->value);
         text = static_cast<std::int32_t>(codePoint) == slot->codePoint ? slot->text : utf8(codePoint);
-        if (codePoint != 0 && text.count != 0)
+        if (text.count != 0)  // never for 0, which keeps the reference
             memo.rememberName(key, slot->value, text);
     } else {
         if (p[1] != '#') {

@@ -2,13 +2,13 @@
 // Pieces shared by the parsers that rewrite image tags.
 #pragma once
 
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "base/hot.h"
 #include "base/markup.h"
 #include "base/text_search.h"
+#include "emoticons/emoticon_lookup.h"
 #include "fs/filesystem.h"
 
 namespace Tessel {
@@ -61,21 +61,19 @@ const char* cStringEnd(const char* from, const char* end);
 int resourceNumber(std::string_view source);
 
 // The number of an emoticon resource written exactly as the catalogue
-// writes its paths, ":/Res/FaceMgr/em/" then one to nine decimal digits then
-// ".png" (resourceNumber gives the same number); -1 for any other source.
-// Such a source holds no '"', '>' or NUL byte.
+// writes its paths (EmoticonPathPrefix, one to nine decimal digits,
+// EmoticonPathSuffix; resourceNumber gives the same number); -1 for any
+// other source. Such a source holds no '"', '>' or NUL byte.
 inline int writtenEmoticonNumber(std::string_view source)
 {
-    constexpr std::string_view Prefix = ":/Res/FaceMgr/em/";
-    constexpr std::string_view Suffix = ".png";
     constexpr std::size_t MostDigits = 9;
-    const std::size_t digits = source.size() - Prefix.size() - Suffix.size();
-    if (source.size() <= Prefix.size() + Suffix.size() || digits > MostDigits ||
-        !startsWith(source, Prefix) ||
-        std::memcmp(source.data() + source.size() - Suffix.size(), Suffix.data(), Suffix.size()) != 0)
+    const std::size_t digits = source.size() - EmoticonPathPrefix.size() - EmoticonPathSuffix.size();
+    if (source.size() <= EmoticonPathPrefix.size() + EmoticonPathSuffix.size() || digits > MostDigits ||
+        !startsWith(source, EmoticonPathPrefix) || !endsWith(source, EmoticonPathSuffix))
         return -1;
     int number = 0;
-    for (const char* p = source.data() + Prefix.size(); p < source.data() + Prefix.size() + digits; ++p) {
+    const char* const first = source.data() + EmoticonPathPrefix.size();
+    for (const char* p = first; p < first + digits; ++p) {
         const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
         if (digit > 9)
             return -1;
